@@ -1,0 +1,17 @@
+# Settings of the Windows tree: small static GUI programs, tests run under Wine.
+add_compile_options(-fno-exceptions -fno-rtti -ffunction-sections -fdata-sections)
+add_link_options(-Wl,--gc-sections)
+set(CMAKE_CXX_FLAGS_RELEASE "-Os")
+set(CMAKE_C_FLAGS_RELEASE "-Os")
+set(CMAKE_EXE_LINKER_FLAGS_RELEASE "-s")
+
+# Every Windows program built here runs under Wine in the tree's own prefix.
+set(WINE_PREFIX ${CMAKE_BINARY_DIR}/wineprefix)
+configure_file(${CMAKE_SOURCE_DIR}/scripts/wine-run.in ${CMAKE_BINARY_DIR}/wine-run @ONLY USE_SOURCE_PERMISSIONS)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run)
+
+# A test that the program imports nothing but system DLLs.
+function(add_import_check target)
+  add_test(NAME imports.${target}
+           COMMAND sh ${CMAKE_SOURCE_DIR}/scripts/check-imports.sh ${CMAKE_OBJDUMP} $<TARGET_FILE:${target}>)
+endfunction()

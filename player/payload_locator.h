@@ -1,0 +1,51 @@
+// Finds the marked sections appended to the player's own executable file, reads
+// them into memory and writes the music section to the temporary music file.
+//
+// A section is '*', its name, ':', a 32-bit little-endian length N and N bytes.
+#pragma once
+
+#include <cstdint>
+
+#include "byte_reader.h"
+#include "platform.h"
+
+// The markers are stored behind three dashes so that the complete sequence
+// (asterisk, name, colon) never stands in the player's own image; matching starts
+// at the fourth character.
+#define GIF_SECTION_MARKER "---GIF_BEGINS_HERE"
+#define MIDI_SECTION_MARKER "---MIDI_BEGINS_HERE"
+
+const int kPathBufferSize = 4096;
+const int kMusicPathSize = 256;
+
+// The module path, filled at start-up; also the marker scan's read buffer, so a
+// scan overwrites the path.
+extern char pathBuffer[kPathBufferSize];
+// The file opened by the latest FindSection: 0 or INVALID_HANDLE_VALUE when none.
+extern HANDLE payloadFile;
+// Scan state: next byte to deliver, bytes still unread in pathBuffer, and bytes
+// delivered since the file was opened (the file offset of the next byte).
+extern char* scanCursor;
+extern int32_t scanBytesLeft;
+extern int32_t scanBytesConsumed;
+// The temporary music file's path; empty when none was written.
+extern char musicPath[kMusicPathSize];
+
+// Opens `path` into payloadFile and scans it for the marker. Returns the section's
+// length with the file at its first data byte; 0 when the file does not open, the
+// marker is absent, the length field is cut short or the length is 2^31 or more;
+// -1 when reading the length fails. The file stays open for the caller to close.
+int32_t FindSection(const char* path, const char* marker);
+
+// The next byte of payloadFile as 0-255, or -1 at the end of the file or on error.
+int32_t NextScanByte();
+
+// Reads exactly reader->size bytes from payloadFile into reader->data.
+bool ReadSection(ByteReader* reader);
+
+// Copies the music section of `path` to "loopvue.mid" in TEMP (else the Windows
+// directory) and names it in musicPath; closes payloadFile.
+void ExtractMusic(const char* path, const char* marker);
+
+// Closes payloadFile if it is open and sets it to 0.
+void ClosePayloadFile();

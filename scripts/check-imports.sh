@@ -1,0 +1,16 @@
+#!/bin/sh
+# Fails when a Windows program imports a DLL that is not part of the system.
+# usage: check-imports.sh OBJDUMP PROGRAM.exe
+objdump=$1
+program=$2
+dlls=$("$objdump" -p "$program" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr 'a-z' 'A-Z')
+[ -n "$dlls" ] || { echo "$program: no import table found"; exit 1; }
+status=0
+for dll in $dlls; do
+  case "$dll" in
+    KERNEL32.DLL|USER32.DLL|GDI32.DLL|WINMM.DLL|MSVCRT.DLL) ;;
+    *) echo "$program imports $dll, which is not a system DLL"; status=1 ;;
+  esac
+done
+echo "$program imports: $(echo $dlls)"
+exit $status
