@@ -13,5 +13,6 @@ if [ ! -f "$root/build/host/build.ninja" ]; then
   cmake -S "$root" -B "$root/build/host" -G Ninja \
     -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Release
 fi
-cmake --build "$root/build/win" -j "$jobs"
+# The host tree first: the Windows tests read files that host tools make.
 cmake --build "$root/build/host" -j "$jobs"
+cmake --build "$root/build/win" -j "$jobs"
