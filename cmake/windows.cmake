@@ -1,5 +1,8 @@
 # Settings of the Windows tree: small static GUI programs, tests run under Wine.
-add_compile_options(-fno-exceptions -fno-rtti -ffunction-sections -fdata-sections)
+enable_language(RC)
+# No -fdata-sections: the linker script would then put zeroed globals (the
+# decoder's tables) into .data, stored in the file, instead of .bss.
+add_compile_options(-fno-exceptions -fno-rtti -ffunction-sections)
 add_link_options(-Wl,--gc-sections)
 set(CMAKE_CXX_FLAGS_RELEASE "-Os")
 set(CMAKE_C_FLAGS_RELEASE "-Os")

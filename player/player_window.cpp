@@ -1,0 +1,185 @@
+#include "player_window.h"
+
+#include <mmsystem.h>
+
+#include "indexed_bitmap_draw.h"
+#include "payload_locator.h"
+#include "player_globals.h"
+#include "resource.h"
+
+int32_t frameIndex = -1;
+UINT frameTimerId;
+MCIDEVICEID musicDeviceId;
+
+namespace {
+
+const char kClassName[] = "LoopvueMainWin";
+const char kTitle[] = "Animation Player";
+// The timer resolution requested for the whole run, and the shortest delay the
+// timer service accepts: a frame delay of 0 would otherwise stop the animation.
+const UINT kTimerResolutionMs = 10;
+
+LRESULT RealizeAppPalette(HWND window, BOOL restoreAsBackground) {
+  HDC dc = GetDC(window);
+  HPALETTE old = SelectPalette(dc, appPalette, FALSE);
+  UINT changed = RealizePalette(dc);
+  SelectPalette(dc, old, restoreAsBackground);
+  ReleaseDC(window, dc);
+  return changed;
+}
+
+void OnCommand(HWND window, WORD command) {
+  if (command == IDM_EXIT) {
+    PostQuitMessage(0);
+  } else if (command == IDM_ABOUT) {
+    DialogBoxParamA(appInstance, MAKEINTRESOURCEA(IDD_ABOUT), window, AboutDlgProc, 0);
+  }
+}
+
+}  // namespace
+
+ATOM RegisterPlayerClass(HINSTANCE instance) {
+  WNDCLASSA windowClass = {};
+  windowClass.style = 0;
+  windowClass.lpfnWndProc = PlayerWndProc;
+  windowClass.hInstance = instance;
+  windowClass.hIcon = LoadIconA(appInstance, IDI_APP);
+  windowClass.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
+  windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+  windowClass.lpszMenuName = MAKEINTRESOURCEA(IDM_MAIN);
+  windowClass.lpszClassName = kClassName;
+  return RegisterClassA(&windowClass);
+}
+
+int CreatePlayerWindow(HINSTANCE instance, int showCommand) {
+  // The frame and menu sizes come from the system rather than from the metrics
+  // of a classic frame, which differ from the real ones on newer systems.
+  RECT bounds = {0, 0, animation.width, animation.height};
+  AdjustWindowRectEx(&bounds, WS_OVERLAPPEDWINDOW, TRUE, 0);
+  int width = bounds.right - bounds.left;
+  int height = bounds.bottom - bounds.top;
+  HWND window = CreateWindowExA(0, kClassName, kTitle, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, width,
+                                height, nullptr, nullptr, instance, nullptr);
+  if (window == nullptr) return 0;
+  // A narrow window wraps its menu bar onto more lines: grow by what is missing.
+  RECT client;
+  GetClientRect(window, &client);
+  if (client.right != animation.width || client.bottom != animation.height) {
+    SetWindowPos(window, nullptr, 0, 0, width + animation.width - client.right,
+                 height + animation.height - client.bottom, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  ShowWindow(window, showCommand);
+  UpdateWindow(window);
+  return 1;
+}
+
+LRESULT CALLBACK PlayerWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_CREATE:
+      AdvanceFrame(window);
+      StartMusic(window);
+      return 0;
+    case WM_DESTROY:
+      StopMusic();
+      KillFrameTimer();
+      PostQuitMessage(0);
+      return 0;
+    case WM_PAINT:
+      PaintCanvas(window);
+      return 0;
+    case WM_COMMAND:
+      if (LOWORD(wParam) == IDM_EXIT || LOWORD(wParam) == IDM_ABOUT) {
+        OnCommand(window, LOWORD(wParam));
+        return 0;
+      }
+      break;
+    case WM_TIMER:
+      AdvanceFrame(window);
+      return 0;
+    case WM_QUERYNEWPALETTE:
+      return RealizeAppPalette(window, TRUE);
+    case WM_PALETTECHANGED:
+      RealizeAppPalette(window, FALSE);
+      return 0;
+  }
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+void PaintCanvas(HWND window) {
+  PAINTSTRUCT paint;
+  HDC dc = BeginPaint(window, &paint);
+  HPALETTE old = SelectPalette(dc, appPalette, FALSE);
+  DrawIndexedBitmap(&canvas, dc, 0, 0);
+  SelectPalette(dc, old, FALSE);
+  EndPaint(window, &paint);
+}
+
+void AdvanceFrame(HWND window) {
+  KillFrameTimer();
+  frameIndex++;
+  if (frameIndex >= animation.frameCount) frameIndex = 0;
+  if (animation.frameCount == 0 || animation.frames == nullptr || animation.frames[frameIndex] == nullptr) return;
+
+  GifFrame* frame = animation.frames[frameIndex];
+  RECT rect;
+  IndexedBitmap* bitmap = GetFrameRect(frame, &rect);
+  if (bitmap == nullptr) return;
+  CompositeBitmap(&canvas, bitmap, &rect, 0, 0, -1);
+  InvalidateRect(window, &rect, FALSE);
+
+  if (animation.frameCount >= 2) {
+    UINT delayMs = static_cast<UINT>(frame->delay) * 10;
+    ArmFrameTimer(delayMs < kTimerResolutionMs ? kTimerResolutionMs : delayMs, window);
+  }
+}
+
+UINT ArmFrameTimer(UINT delayMs, HWND window) {
+  KillFrameTimer();
+  frameTimerId = timeSetEvent(delayMs, kTimerResolutionMs, FrameTimerProc, reinterpret_cast<DWORD_PTR>(window),
+                              TIME_ONESHOT);
+  return frameTimerId;
+}
+
+void KillFrameTimer() {
+  if (frameTimerId != 0) timeKillEvent(frameTimerId);
+  frameTimerId = 0;
+}
+
+// Runs on the timer service's thread: it only hands the tick to the window.
+void CALLBACK FrameTimerProc(UINT timerId, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR) {
+  PostMessageA(reinterpret_cast<HWND>(user), WM_TIMER, timerId, 0);
+}
+
+void StartMusic(HWND window) {
+  if (musicPath[0] == '\0' || musicDeviceId != 0) return;
+  MCI_OPEN_PARMSA open = {};
+  open.lpstrDeviceType = "sequencer";
+  open.lpstrElementName = musicPath;
+  if (mciSendCommandA(0, MCI_OPEN, MCI_OPEN_TYPE | MCI_OPEN_ELEMENT, reinterpret_cast<DWORD_PTR>(&open)) != 0) {
+    musicDeviceId = 0;
+    return;
+  }
+  musicDeviceId = open.wDeviceID;
+  MCI_PLAY_PARMS play = {};
+  play.dwCallback = reinterpret_cast<DWORD_PTR>(window);
+  if (mciSendCommandA(musicDeviceId, MCI_PLAY, MCI_NOTIFY, reinterpret_cast<DWORD_PTR>(&play)) != 0) {
+    mciSendCommandA(musicDeviceId, MCI_CLOSE, 0, 0);
+    musicDeviceId = 0;
+  }
+}
+
+void StopMusic() {
+  if (musicDeviceId == 0) return;
+  mciSendCommandA(musicDeviceId, MCI_STOP, 0, 0);
+  mciSendCommandA(musicDeviceId, MCI_CLOSE, 0, 0);
+  musicDeviceId = 0;
+}
+
+INT_PTR CALLBACK AboutDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+  if (message == WM_INITDIALOG) return TRUE;
+  if (message == WM_COMMAND && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) {
+    EndDialog(dialog, 1);
+    return TRUE;
+  }
+  return FALSE;
+}

@@ -1,0 +1,28 @@
+// The playback window: shows the canvas through the palette, steps through the
+// frames on one-shot multimedia timers and plays the song once.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+// Index of the frame shown last; -1 before the first.
+extern int32_t frameIndex;
+// The armed one-shot timer; 0 when none.
+extern UINT frameTimerId;
+// The open sequencer; 0 when none.
+extern MCIDEVICEID musicDeviceId;
+
+ATOM RegisterPlayerClass(HINSTANCE instance);
+// Creates and shows the window with a client area of the logical screen's size.
+int CreatePlayerWindow(HINSTANCE instance, int showCommand);
+LRESULT CALLBACK PlayerWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+void PaintCanvas(HWND window);
+// Composites the next frame onto the canvas and arms the timer with its delay.
+void AdvanceFrame(HWND window);
+UINT ArmFrameTimer(UINT delayMs, HWND window);
+void KillFrameTimer();
+void CALLBACK FrameTimerProc(UINT timerId, UINT message, DWORD_PTR user, DWORD_PTR reserved1, DWORD_PTR reserved2);
+void StartMusic(HWND window);
+void StopMusic();
+INT_PTR CALLBACK AboutDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

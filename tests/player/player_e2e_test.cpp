@@ -1,0 +1,218 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "support/plain_gif.h"
+#include "support/scratch_dir.h"
+#include "support/win_driver.h"
+
+namespace {
+
+const int kScreenWidth = 160, kScreenHeight = 100;
+const int kNever = 65535;  // a frame delay no test waits for: frames advance on our WM_TIMER
+const UINT kExit = 1002, kAbout = 1003;
+
+const std::string kSong = std::string("MThd\0\0\0\x06\0\0\0\x01\0\x60MTrk\0\0\0\x04\0\xFF\x2F\0", 26);
+
+std::vector<uint32_t> Palette() {
+  std::vector<uint32_t> colours(256);
+  for (int i = 0; i < 256; i++) colours[i] = RGB((i * 37) & 0xFF, (i * 91 + 40) & 0xFF, (i * 53 + 200) & 0xFF);
+  return colours;
+}
+
+// A palette colour as the screen capture gives it (0x00RRGGBB).
+DWORD OnScreen(uint32_t colour) { return (colour & 0xFF) << 16 | (colour & 0xFF00) | ((colour >> 16) & 0xFF); }
+
+PlainFrame Pattern(int left, int top, int width, int height, int seed) {
+  PlainFrame frame;
+  frame.left = left;
+  frame.top = top;
+  frame.width = width;
+  frame.height = height;
+  frame.delay = kNever;
+  for (int y = 0; y < height; y++)
+    for (int x = 0; x < width; x++) frame.indices.push_back(static_cast<uint8_t>(seed + (x / 4 + y / 3) % 7));
+  return frame;
+}
+
+std::string Section(const std::string& name, const std::string& data) {
+  std::string length(4, '\0');
+  for (int i = 0; i < 4; i++) length[i] = static_cast<char>(data.size() >> (8 * i));
+  return "*" + name + ":" + length + data;
+}
+
+// The canvas the player should show after the given frames: laid on opaquely, in order.
+struct CanvasModel {
+  std::vector<int> index = std::vector<int>(kScreenWidth * kScreenHeight, -1);
+  void Lay(const PlainFrame& frame) {
+    for (int y = 0; y < frame.height; y++)
+      for (int x = 0; x < frame.width; x++) {
+        int cx = frame.left + x, cy = frame.top + y;
+        if (cx < kScreenWidth && cy < kScreenHeight) index[cy * kScreenWidth + cx] = frame.indices[y * frame.width + x];
+      }
+  }
+  bool Matches(const Capture& capture, const std::vector<uint32_t>& colours) const {
+    if (capture.width < kScreenWidth || capture.height < kScreenHeight) return false;
+    for (int y = 0; y < kScreenHeight; y++)
+      for (int x = 0; x < kScreenWidth; x++)
+        if (capture.At(x, y) != OnScreen(colours[index[y * kScreenWidth + x]])) return false;
+    return true;
+  }
+};
+
+class PlayerTest : public ::testing::Test {
+ protected:
+  // Writes a greeting: the player followed by `payload`.
+  std::string Greeting(const std::string& payload) {
+    std::string path = files_.File("greeting.exe");
+    WriteBytes(path, ReadBytes(LOOPVUE_EXE) + payload);
+    return path;
+  }
+  std::string AnimationGif(const std::vector<PlainFrame>& frames) {
+    return PlainGif(kScreenWidth, kScreenHeight, colours_, frames);
+  }
+  bool SongWritten() const { return ReadBytes(temp_.File("loopvue.mid")) == kSong; }
+
+  ScratchDir files_;
+  ScratchDir temp_;
+  std::vector<uint32_t> colours_ = Palette();
+};
+
+TEST_F(PlayerTest, TheExecutableNeverHoldsAMarkerOfItsOwn) {
+  std::string player = ReadBytes(LOOPVUE_EXE);
+  ASSERT_GT(player.size(), 1000u);
+  EXPECT_EQ(player.find("*GIF_BEGINS_HERE:"), std::string::npos);
+  EXPECT_EQ(player.find("*MIDI_BEGINS_HERE:"), std::string::npos);
+}
+
+TEST_F(PlayerTest, ShowsFramesInOrderThroughThePalette) {
+  std::vector<PlainFrame> frames = {Pattern(0, 0, kScreenWidth, kScreenHeight, 1),
+                                    SolidFrame(10, 5, 30, 20, 9, kNever), Pattern(140, 80, 40, 30, 20)};
+  Program player(Greeting(Section("GIF_BEGINS_HERE", AnimationGif(frames))), temp_.path());
+  ASSERT_TRUE(player.started());
+  HWND window = player.WaitForWindow("LoopvueMainWin", nullptr);
+  ASSERT_NE(window, nullptr);
+
+  char title[64];
+  GetWindowTextA(window, title, sizeof title);
+  EXPECT_STREQ(title, "Animation Player");
+  RECT client;
+  GetClientRect(window, &client);
+  EXPECT_EQ(client.right, kScreenWidth);
+  EXPECT_EQ(client.bottom, kScreenHeight);
+
+  CanvasModel model;
+  for (int shown = 0; shown < 5; shown++) {
+    model.Lay(frames[shown % 3]);
+    Capture capture = WaitForClient(window, [&](const Capture& c) { return model.Matches(c, colours_); });
+    EXPECT_TRUE(model.Matches(capture, colours_)) << "after frame " << shown % 3 << " (step " << shown << ")";
+    DWORD_PTR result;
+    SendMessageTimeoutA(window, WM_TIMER, 0, 0, SMTO_BLOCK, 5000, &result);
+  }
+  PostMessageA(window, WM_CLOSE, 0, 0);
+  EXPECT_EQ(player.WaitForExit(), 0u);
+}
+
+TEST_F(PlayerTest, AOneFrameAnimationIsDrawnAndStays) {
+  PlainFrame only = Pattern(0, 0, kScreenWidth, kScreenHeight, 3);
+  only.delay = 1;  // would be 10 ms if a timer were armed
+  Program player(Greeting(Section("GIF_BEGINS_HERE", AnimationGif({only}))), temp_.path());
+  HWND window = player.WaitForWindow("LoopvueMainWin", nullptr);
+  ASSERT_NE(window, nullptr);
+  CanvasModel model;
+  model.Lay(only);
+  EXPECT_TRUE(model.Matches(WaitForClient(window, [&](const Capture& c) { return model.Matches(c, colours_); }),
+                            colours_));
+  DWORD_PTR result;
+  SendMessageTimeoutA(window, WM_TIMER, 0, 0, SMTO_BLOCK, 5000, &result);
+  Sleep(300);
+  EXPECT_TRUE(model.Matches(CaptureClient(window), colours_));
+  EXPECT_TRUE(IsWindow(window));
+  PostMessageA(window, WM_CLOSE, 0, 0);
+  EXPECT_EQ(player.WaitForExit(), 0u);
+}
+
+TEST_F(PlayerTest, TheSongLivesInTempWhileThePlayerRuns) {
+  std::string gif = AnimationGif({Pattern(0, 0, kScreenWidth, kScreenHeight, 1), Pattern(0, 0, 8, 8, 30)});
+  // Closing the window, and File > Exit, both leave TEMP as it was.
+  for (UINT how : {static_cast<UINT>(WM_CLOSE), kExit}) {
+    Program player(Greeting(Section("MIDI_BEGINS_HERE", kSong) + Section("GIF_BEGINS_HERE", gif)), temp_.path());
+    HWND window = player.WaitForWindow("LoopvueMainWin", nullptr);
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(SongWritten());
+    if (how == WM_CLOSE) {
+      PostMessageA(window, WM_CLOSE, 0, 0);
+    } else {
+      PostMessageA(window, WM_COMMAND, kExit, 0);
+    }
+    EXPECT_EQ(player.WaitForExit(), 0u) << (how == WM_CLOSE ? "closed" : "File > Exit");
+    EXPECT_TRUE(temp_.List().empty()) << (how == WM_CLOSE ? "closed" : "File > Exit");
+  }
+}
+
+TEST_F(PlayerTest, OnlyAGifSectionNeverWritesASong) {
+  Program player(Greeting(Section("GIF_BEGINS_HERE", AnimationGif({Pattern(0, 0, 20, 20, 1)}))), temp_.path());
+  HWND window = player.WaitForWindow("LoopvueMainWin", nullptr);
+  ASSERT_NE(window, nullptr);
+  EXPECT_TRUE(temp_.List().empty());
+  PostMessageA(window, WM_CLOSE, 0, 0);
+  EXPECT_EQ(player.WaitForExit(), 0u);
+  EXPECT_TRUE(temp_.List().empty());
+}
+
+TEST_F(PlayerTest, NoUsableAnimationMeansNoWindow) {
+  const std::string noTable = PlainGif(kScreenWidth, kScreenHeight, {}, {Pattern(0, 0, 10, 10, 1)});
+  const std::string cases[] = {
+      Section("MIDI_BEGINS_HERE", kSong),                                            // no animation at all
+      Section("MIDI_BEGINS_HERE", kSong) + Section("GIF_BEGINS_HERE", noTable),      // no global colour table
+      Section("GIF_BEGINS_HERE", "") + Section("MIDI_BEGINS_HERE", kSong),           // empty section
+  };
+  for (const std::string& payload : cases) {
+    Program player(Greeting(payload), temp_.path());
+    ASSERT_TRUE(player.started());
+    EXPECT_EQ(player.WaitForExit(), 0u);
+    EXPECT_EQ(player.AnyWindow(), nullptr);
+    EXPECT_TRUE(temp_.List().empty());
+  }
+}
+
+TEST_F(PlayerTest, AboutBoxClosesWithOkEnterAndEscapeWhileFramesGoOn) {
+  std::vector<PlainFrame> frames = {Pattern(0, 0, kScreenWidth, kScreenHeight, 1), Pattern(0, 0, 30, 30, 40),
+                                    Pattern(40, 20, 30, 30, 80)};
+  Program player(Greeting(Section("GIF_BEGINS_HERE", AnimationGif(frames))), temp_.path());
+  HWND window = player.WaitForWindow("LoopvueMainWin", nullptr);
+  ASSERT_NE(window, nullptr);
+  CanvasModel model;
+  model.Lay(frames[0]);
+
+  int shown = 0;
+  for (const char* how : {"Ok", "Enter", "Escape"}) {
+    PostMessageA(window, WM_COMMAND, kAbout, 0);
+    HWND about = player.WaitForWindow("#32770", "About Quillex");
+    ASSERT_NE(about, nullptr) << how;
+
+    // The animation keeps going under the About box's own message loop.
+    DWORD_PTR result;
+    SendMessageTimeoutA(window, WM_TIMER, 0, 0, SMTO_BLOCK, 5000, &result);
+    model.Lay(frames[++shown % 3]);
+    EXPECT_TRUE(model.Matches(WaitForClient(window, [&](const Capture& c) { return model.Matches(c, colours_); }),
+                              colours_))
+        << "frame " << shown % 3 << " with the About box open (" << how << ")";
+
+    if (std::string(how) == "Ok") {
+      PostMessageA(GetDlgItem(about, IDOK), BM_CLICK, 0, 0);
+    } else {
+      PostMessageA(about, WM_KEYDOWN, std::string(how) == "Enter" ? VK_RETURN : VK_ESCAPE, 0);
+    }
+    DWORD start = GetTickCount();
+    while (IsWindow(about) && GetTickCount() - start < 10000) Sleep(50);
+    EXPECT_FALSE(IsWindow(about)) << how;
+    EXPECT_TRUE(IsWindow(window)) << how;
+  }
+  PostMessageA(window, WM_CLOSE, 0, 0);
+  EXPECT_EQ(player.WaitForExit(), 0u);
+}
+
+}  // namespace

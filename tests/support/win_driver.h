@@ -1,0 +1,56 @@
+// Drives real Windows programs from a test: starts them with a TEMP of their own,
+// finds their windows, reads what is on the screen and waits for them to end.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+// A program started by the test; killed at the end if it is still running.
+class Program {
+ public:
+  // Starts `commandLine` with TEMP and TMP set to `tempDir` (when not empty).
+  Program(const std::string& commandLine, const std::string& tempDir);
+  ~Program();
+  Program(const Program&) = delete;
+  Program& operator=(const Program&) = delete;
+
+  bool started() const { return process_.hProcess != nullptr; }
+  DWORD id() const { return process_.dwProcessId; }
+  // The program's visible top-level window of `className` (and `title`, when not
+  // null); null if none appears within `timeoutMs`.
+  HWND WaitForWindow(const char* className, const char* title, DWORD timeoutMs = 20000) const;
+  // Any top-level window of the program, visible or not.
+  HWND AnyWindow() const;
+  // The exit code, or STILL_ACTIVE if the program has not ended within `timeoutMs`.
+  DWORD WaitForExit(DWORD timeoutMs = 20000);
+
+ private:
+  PROCESS_INFORMATION process_ = {};
+};
+
+// The pixels of a screen rectangle as 0x00RRGGBB, top row first.
+struct Capture {
+  int width = 0, height = 0;
+  std::vector<DWORD> pixels;
+  DWORD At(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
+};
+
+Capture CaptureScreen(int left, int top, int width, int height);
+// The window's client area as it is on the screen.
+Capture CaptureClient(HWND window);
+
+// Waits until `done(capture of the client area)` holds; returns the last capture.
+template <typename Predicate>
+Capture WaitForClient(HWND window, Predicate done, DWORD timeoutMs = 10000) {
+  DWORD start = GetTickCount();
+  for (;;) {
+    Capture capture = CaptureClient(window);
+    if (done(capture) || GetTickCount() - start > timeoutMs) return capture;
+    Sleep(50);
+  }
+}
+
+// A Windows path of the form the programs under test expect, from a build path.
+std::string WindowsPath(const std::string& path);
