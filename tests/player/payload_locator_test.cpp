@@ -20,7 +20,7 @@ std::string Section(const std::string& name, const std::string& data) {
 
 const std::string kGif = "GIF_BEGINS_HERE";
 const std::string kMidi = "MIDI_BEGINS_HERE";
-const std::string kStub = std::string("MZ\x90\0\x03\0\0\0 an executable image * with : stray bytes", 46);
+const std::string kStub = std::string("MZ\x90\0\x03\0\0\0", 8) + " an executable image * with : stray bytes";
 
 // Looks up `marker` in a file holding `bytes` and reads the section it finds.
 struct Lookup {

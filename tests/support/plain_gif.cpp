@@ -2,6 +2,15 @@
 
 namespace {
 
+void PutColourTable(std::string* out, const std::vector<uint32_t>& colours) {
+  for (int i = 0; i < 256; i++) {
+    uint32_t c = i < static_cast<int>(colours.size()) ? colours[i] : 0;
+    out->push_back(static_cast<char>(c & 0xFF));
+    out->push_back(static_cast<char>((c >> 8) & 0xFF));
+    out->push_back(static_cast<char>((c >> 16) & 0xFF));
+  }
+}
+
 void PutU16(std::string* out, int value) {
   out->push_back(static_cast<char>(value & 0xFF));
   out->push_back(static_cast<char>((value >> 8) & 0xFF));
@@ -50,14 +59,7 @@ std::string PlainGif(int width, int height, const std::vector<uint32_t>& colours
   out.push_back(static_cast<char>(colours.empty() ? 0x00 : 0xF7));
   out.push_back('\0');
   out.push_back('\0');
-  if (!colours.empty()) {
-    for (int i = 0; i < 256; i++) {
-      uint32_t c = i < static_cast<int>(colours.size()) ? colours[i] : 0;
-      out.push_back(static_cast<char>(c & 0xFF));
-      out.push_back(static_cast<char>((c >> 8) & 0xFF));
-      out.push_back(static_cast<char>((c >> 16) & 0xFF));
-    }
-  }
+  if (!colours.empty()) PutColourTable(&out, colours);
   for (const PlainFrame& frame : frames) {
     out += std::string("\x21\xF9\x04\x00", 4);
     PutU16(&out, frame.delay);
@@ -67,7 +69,8 @@ std::string PlainGif(int width, int height, const std::vector<uint32_t>& colours
     PutU16(&out, frame.top);
     PutU16(&out, frame.width);
     PutU16(&out, frame.height);
-    out.push_back('\0');
+    out.push_back(static_cast<char>(frame.localColours.empty() ? 0x00 : 0x87));
+    if (!frame.localColours.empty()) PutColourTable(&out, frame.localColours);
     out += EncodeLiterals(frame.indices);
   }
   out.push_back('\x3B');

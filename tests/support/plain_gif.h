@@ -11,6 +11,7 @@ struct PlainFrame {
   int left = 0, top = 0, width = 0, height = 0;
   int delay = 0;  // hundredths of a second
   std::vector<uint8_t> indices;  // width x height, top row first
+  std::vector<uint32_t> localColours;  // a 256-entry local colour table when not empty
 };
 
 // A GIF89a with a 256-entry global table (colours as 0x00BBGGRR); without a
