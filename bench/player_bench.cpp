@@ -2,7 +2,6 @@
 // from the screen reads when the first frame appears and when each frame is shown.
 //   player-bench start GREETING.exe           time to the first frame, peak memory
 //   player-bench timing GREETING.exe N        measured time on screen of N frames
-//   player-bench cpu GREETING.exe SECONDS     CPU time over that much playback
 //   player-bench make-timing PLAYER.exe OUT.exe  a greeting for `timing`: frames
 //                                             of 50 and 100 hundredths in turn
 // The greeting's animation must come from the payload of GREETING.exe; `timing`
@@ -121,29 +120,6 @@ int Timing(const std::string& path, int frames) {
   return 0;
 }
 
-int Cpu(const std::string& path, int seconds) {
-  Program program(WindowsPath(path), "");
-  HWND window = program.WaitForWindow("LoopvueMainWin", nullptr, 60000);
-  if (!window) return 3;
-  HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, program.id());
-  auto cpu = [&] {
-    FILETIME created, exited, kernel, user;
-    GetProcessTimes(process, &created, &exited, &kernel, &user);
-    auto seconds = [](FILETIME t) { return (static_cast<double>(t.dwHighDateTime) * 4294967296.0 + t.dwLowDateTime) / 1e7; };
-    return seconds(kernel) + seconds(user);
-  };
-  Sleep(1000);
-  double before = cpu(), start = Now();
-  Sleep(static_cast<DWORD>(seconds) * 1000);
-  double used = cpu() - before, elapsed = Now() - start;
-  CloseHandle(process);
-  std::printf("CPU %.2f s over %.1f s of playback: %.2f CPU-seconds per minute\n", used, elapsed,
-              used / elapsed * 60);
-  PostMessageA(window, WM_CLOSE, 0, 0);
-  program.WaitForExit();
-  return 0;
-}
-
 int MakeTiming(const std::string& player, const std::string& out) {
   std::vector<uint32_t> colours = {0x000000, 0x0000FF, 0x00FF00, 0xFF0000, 0x00FFFF};
   std::vector<PlainFrame> frames;
@@ -168,14 +144,13 @@ int MakeTiming(const std::string& player, const std::string& out) {
 
 int main(int argc, char** argv) {
   if (argc < 3) {
-    std::fprintf(stderr, "usage: player-bench start|timing|cpu GREETING.exe [N]\n");
+    std::fprintf(stderr, "usage: player-bench start|timing GREETING.exe [N] | make-timing PLAYER.exe OUT.exe\n");
     return 2;
   }
   std::string mode = argv[1], path = argv[2];
   int n = argc > 3 ? std::atoi(argv[3]) : 0;
   if (mode == "start") return Start(path);
   if (mode == "timing") return Timing(path, n > 0 ? n : 100);
-  if (mode == "cpu") return Cpu(path, n > 0 ? n : 20);
   if (mode == "make-timing" && argc > 3) return MakeTiming(path, argv[3]);
   std::fprintf(stderr, "unknown mode %s\n", mode.c_str());
   return 2;

@@ -2,9 +2,10 @@
 # Builds everything and runs the main job: the sample greeting, played under Wine.
 #   ./run.sh            pack samples/greeting.gif and samples/greeting.mid into
 #                       build/win/bin/greeting.exe and play it
-# With DISPLAY set the greeting plays on that display until you close it;
-# without one it plays on a private Xvfb for a few seconds and a screenshot is
-# saved to build/screenshots/greeting.png.
+#   ./run.sh glimmer    run the peeker
+# With DISPLAY set the program runs on that display until you close it; without
+# one it runs on a private Xvfb for a few seconds and screenshots are saved to
+# build/screenshots/.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 job=${1:-greeting}
@@ -37,8 +38,31 @@ case "$job" in
       echo "Played it on a virtual display; screenshot: $shots/greeting.png"
     fi
     ;;
+  glimmer)
+    if [ "$headless" = 0 ]; then
+      echo "Running the peeker on $DISPLAY; it peeks every three to four minutes. Click it for its About box."
+      wine "$bin/glimmer.exe"
+    else
+      # Something to peek over: a backdrop on the root window.
+      /usr/bin/convert -size 1024x768 gradient:'#4a7bd0'-'#f0e0a0' "$root/build/backdrop.png"
+      display -window root "$root/build/backdrop.png" &
+      backdrop=$!
+      sleep 1
+      wine "$bin/glimmer.exe" &
+      peeker=$!
+      mkdir -p "$shots"
+      sleep 1.5
+      for i in 1 2 3 4; do
+        import -window root -crop 1024x260+0+508 +repage "$shots/glimmer-rise-$i.png"
+        sleep 0.4
+      done
+      kill "$peeker" "$backdrop" 2>/dev/null || true
+      wineserver -k >/dev/null 2>&1 || true
+      echo "Ran the peeker on a virtual display; screenshots of its rise: $shots/glimmer-rise-*.png"
+    fi
+    ;;
   *)
-    echo "usage: ./run.sh [greeting]" >&2
+    echo "usage: ./run.sh [greeting|glimmer]" >&2
     exit 2
     ;;
 esac

@@ -1,0 +1,70 @@
+#include "about_dialog.h"
+
+#include "blit.h"
+#include "gdi_dc.h"
+#include "random.h"
+#include "resource.h"
+#include "sprite_clip.h"
+
+int aboutBusy;
+
+const char* const aboutCaptions[kAboutCaptionCount] = {
+    "Zorblatt,Mastor Of All Cheese",       "It's Zorblatt Time Baby",      "Zorblatt Is Your Best Friend",
+    "Zorblatt Is Now In Control",          "Zorblatt Is Going To Get You", "Zorblatt,Ruler Of All Squishy Things",
+    "Zorblatt,Half Man,Half Man",
+};
+
+namespace {
+
+const COLORREF kWhite = RGB(255, 255, 255);
+// A wave resource of the module, played to its end before the call returns.
+const DWORD kGoodbyeSoundFlags = 0x00040004;
+
+}  // namespace
+
+void AboutDialog::Open(HWND owner) {
+  artTop.LoadFromResource(IDB_ABOUT_TITLE);
+  artMiddle.LoadFromResource(IDB_ABOUT_MIDDLE);
+  artBottom.LoadFromResource(IDB_ABOUT_BOTTOM);
+  Create(IDD_ABOUT, owner);
+}
+
+BOOL AboutDialog::DialogProc(UINT msg, WPARAM wParam, LPARAM) {
+  switch (msg) {
+    case WM_PAINT:
+      OnPaint();
+      return TRUE;
+    case WM_INITDIALOG:
+      SendMessageA(hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(aboutCaptions[RandomInRange(0, kAboutCaptionCount - 1)]));
+      if (audioOn) SetCheck(IDC_AUDIO, 1);
+      return TRUE;  // the focus goes to the first tab stop, Kill
+    case WM_COMMAND:
+      OnCommand(LOWORD(wParam));
+      return TRUE;
+  }
+  return FALSE;
+}
+
+void AboutDialog::OnPaint() {
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(hwnd, &ps);
+  MemoryDc top(artTop.handle);
+  BlitCopy(dc, 25, 12, artTop.Width(), artTop.Height(), top.dc, 0, 0, artTop.Width(), artTop.Height());
+  MemoryDc middle(artMiddle.handle);
+  BlitKeyed(dc, 10, 40, artMiddle.Width(), artMiddle.Height(), middle.dc, 0, 0, artMiddle.Width(),
+            artMiddle.Height(), kWhite);
+  MemoryDc bottom(artBottom.handle);
+  BlitKeyed(dc, 10, 63, artBottom.Width(), artBottom.Height(), bottom.dc, 0, 0, artBottom.Width(),
+            artBottom.Height(), kWhite);
+  EndPaint(hwnd, &ps);
+}
+
+void AboutDialog::OnCommand(WORD id) {
+  if (id == IDOK) killRequested = 1;
+  if (id == IDOK || id == IDCANCEL) {
+    if (audioOn) PlaySoundByOrdinal(MAKEINTRESOURCEA(IDW_GOODBYE), GetModuleHandleA(nullptr), kGoodbyeSoundFlags);
+    DestroyWindow(hwnd);
+  } else if (id == IDC_AUDIO) {
+    audioOn = IsChecked(IDC_AUDIO) == 1 ? 1 : 0;
+  }
+}

@@ -1,0 +1,28 @@
+// The About dialog opened by a click on the character: a joke caption, art, Kill,
+// Continue and the Audio switch.
+#pragma once
+
+#include "dialog_window.h"
+#include "gdi_bitmap.h"
+
+const int kAboutCaptionCount = 7;
+extern const char* const aboutCaptions[kAboutCaptionCount];
+// Set while a click is being handled, the dialog's whole life included.
+extern int aboutBusy;
+
+class AboutDialog : public DialogWindow {
+ public:
+  BOOL DialogProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+  // Loads the art and creates the dialog, owned by `owner`.
+  void Open(HWND owner);
+
+  int audioOn = 1;
+  int killRequested = 0;
+  GdiBitmap artTop;
+  GdiBitmap artMiddle;
+  GdiBitmap artBottom;
+
+ private:
+  void OnPaint();
+  void OnCommand(WORD id);
+};

@@ -1,0 +1,38 @@
+#include "dialog_window.h"
+
+#include "peeker_globals.h"
+
+int DialogWindow::Run() {
+  MSG msg = {};
+  while (IsWindow(hwnd)) {
+    if (GetMessageA(&msg, nullptr, 0, 0) != 1) break;
+    if (!IsDialogMessageA(hwnd, &msg)) {
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    }
+  }
+  hwnd = nullptr;
+  return static_cast<int>(msg.wParam);
+}
+
+HWND DialogWindow::Create(WORD templateId, HWND owner) {
+  g_pendingDialog = this;
+  return CreateDialogParamA(g_instance, MAKEINTRESOURCEA(templateId), owner, StaticDialogProc, 0);
+}
+
+LRESULT DialogWindow::SetCheck(int id, int on) {
+  return SendDlgItemMessageA(hwnd, id, BM_SETCHECK, on ? 1 : 0, 0);
+}
+
+int DialogWindow::IsChecked(int id) { return SendDlgItemMessageA(hwnd, id, BM_GETCHECK, 0, 0) == 1 ? 1 : 0; }
+
+INT_PTR CALLBACK StaticDialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  DialogWindow* object = reinterpret_cast<DialogWindow*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+  if (object == nullptr && g_pendingDialog != nullptr) {
+    object = g_pendingDialog;
+    SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(object));
+    object->hwnd = hwnd;
+    g_pendingDialog = nullptr;
+  }
+  return object ? object->DialogProc(msg, wParam, lParam) : FALSE;
+}

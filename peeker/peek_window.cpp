@@ -1,0 +1,133 @@
+#include "peek_window.h"
+
+#include "random.h"
+
+namespace {
+
+const int kMoveStep = 2;
+const UINT kMotionTickMs = 20;
+const UINT kHoldMs = 1000;
+const int kPauseMinMs = 180000;
+const int kPauseMaxMs = 240000;
+
+}  // namespace
+
+PeekWindow::PeekWindow() {
+  Create("Glimmer", nullptr, WS_POPUP);
+  PostMessageA(hwnd, WM_PEEK_START, 0, 0);
+}
+
+LRESULT PeekWindow::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+    case WM_DESTROY:
+      PostQuitMessage(0);
+      return 0;
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      BeginPaint(hwnd, &ps);
+      Paint(hwnd);
+      EndPaint(hwnd, &ps);
+      return 0;
+    }
+    case WM_TIMER:
+      OnTimer(static_cast<UINT>(wParam));
+      return 0;
+    case WM_LBUTTONDOWN:
+      OnClick();
+      return 0;
+    case WM_PEEK_START:
+      OnStart();
+      return 0;
+  }
+  return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+void PeekWindow::OnStart() {
+  if (active) {
+    StepMotion();
+    return;
+  }
+  active = 1;
+  ChooseSpot();
+  currentStep = 0;
+  PlaceWindow(hwnd, x, y, insertAfter);
+  SetTimer(hwnd, TIMER_STEP, CurrentDuration(), nullptr);
+  SetTimer(hwnd, TIMER_MOTION, kMotionTickMs, nullptr);
+  PlayClipSound(0);
+}
+
+void PeekWindow::OnTimer(UINT id) {
+  // Every timer is one-shot: killed as it fires, armed again explicitly.
+  KillTimer(hwnd, id);
+  if (id == TIMER_MOTION) {
+    OnStart();
+  } else if (id == TIMER_STEP && active) {
+    currentStep = steps.Count() - currentStep == 1 ? 0 : currentStep + 1;
+    PlaceWindow(hwnd, x, y, insertAfter);
+    SetTimer(hwnd, TIMER_STEP, CurrentDuration(), nullptr);
+  }
+}
+
+void PeekWindow::ChooseSpot() {
+  ticks = 0;
+  rising = 1;
+  const ScreenRect desk = DesktopScreenRect();
+  const int fw = frames.At(0) ? frames.At(0)->Width() : 0;
+  const int fh = frames.At(0) ? frames.At(0)->Height() : 0;
+
+  HWND fg = GetForegroundWindow();
+  RECT r;
+  bool known = fg != nullptr && GetWindowRect(fg, &r);
+  const int width = known ? r.right - r.left : 0;
+  const int height = known ? r.bottom - r.top : 0;
+  if (known && fw < width && fh < height && fh <= r.top) {
+    // Behind the foreground window: after whatever lies directly below it.
+    insertAfter = GetWindow(fg, GW_HWNDNEXT);
+    while (insertAfter != nullptr && insertAfter == hwnd) insertAfter = GetWindow(insertAfter, GW_HWNDNEXT);
+    x = RandomInRange(r.left, r.left + width - fw);
+    y = r.top;
+  } else {
+    // No room above it (or no foreground window at all): up from below the screen.
+    insertAfter = HWND_TOPMOST;
+    x = RandomInRange(0, desk.width - fw);
+    y = desk.height;
+  }
+  travel = fh / 2;
+  // A frame too low to climb: the peek ends at its first tick.
+  if (travel == 0) rising = 0;
+}
+
+void PeekWindow::StepMotion() {
+  if (!rising && ticks == 0) {
+    active = 0;
+    ShowWindow(hwnd, SW_HIDE);
+    SetTimer(hwnd, TIMER_MOTION, RandomInRange(kPauseMinMs, kPauseMaxMs), nullptr);
+    return;
+  }
+  if (rising) {
+    ticks++;
+    y -= kMoveStep;
+  } else {
+    ticks--;
+    y += kMoveStep;
+  }
+  PlaceWindow(hwnd, x, y, insertAfter);
+  if (ticks == travel) {
+    rising = 0;
+    SetTimer(hwnd, TIMER_MOTION, kHoldMs, nullptr);
+  } else {
+    SetTimer(hwnd, TIMER_MOTION, kMotionTickMs, nullptr);
+  }
+}
+
+void PeekWindow::OnClick() {
+  // The dialog's loop dispatches our clicks too: one dialog at a time.
+  if (aboutBusy) return;
+  aboutBusy = 1;
+  about.Open(hwnd);
+  ShowWindow(about.hwnd, SW_SHOW);
+  about.Run();
+  if (about.killRequested) DestroyWindow(hwnd);
+  soundOn = about.audioOn;
+  aboutBusy = 0;
+}

@@ -1,0 +1,40 @@
+#include "screen_rect.h"
+
+ScreenRect WindowScreenRect(HWND window) {
+  RECT r = {0, 0, 0, 0};
+  GetWindowRect(window, &r);
+  return ScreenRect{r.left, r.top, r.right - r.left, r.bottom - r.top};
+}
+
+ScreenRect DesktopScreenRect() { return WindowScreenRect(GetDesktopWindow()); }
+
+int OverlapRect(ScreenRect a, ScreenRect b, ScreenRect* out) {
+  auto withinX = [&](int x) { return b.left <= x && x <= b.left + b.width; };
+  auto withinY = [&](int y) { return b.top <= y && y <= b.top + b.height; };
+  int cx = 0, cy = 0;
+  if (withinX(a.left)) {
+    out->left = a.left;
+    cx++;
+  } else {
+    out->left = b.left;
+  }
+  if (withinY(a.top)) {
+    out->top = a.top;
+    cy++;
+  } else {
+    out->top = b.top;
+  }
+  if (withinX(a.left + a.width)) {
+    out->width = a.left + a.width - out->left;
+    cx++;
+  } else {
+    out->width = b.left + b.width - out->left;
+  }
+  if (withinY(a.top + a.height)) {
+    out->height = a.top + a.height - out->top;
+    cy++;
+  } else {
+    out->height = b.top + b.height - out->top;
+  }
+  return cx >= 1 && cy >= 1 ? 1 : 0;
+}

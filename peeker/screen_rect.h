@@ -1,0 +1,19 @@
+// Rectangles in screen pixels as left, top, width and height.
+#pragma once
+
+#include <windows.h>
+
+struct ScreenRect {
+  int left;
+  int top;
+  int width;
+  int height;
+};
+
+ScreenRect WindowScreenRect(HWND window);
+ScreenRect DesktopScreenRect();
+
+// 1 when one of a's left and right edges lies within b's horizontal extent and
+// one of its top and bottom edges within b's vertical extent (extents closed);
+// `out` then holds the overlap. `out` is written in every case.
+int OverlapRect(ScreenRect a, ScreenRect b, ScreenRect* out);

@@ -1,0 +1,57 @@
+#include "sprite_clip.h"
+
+#include "resource.h"
+
+namespace {
+
+const COLORREF kKeyGreen = RGB(0, 255, 0);
+// A wave resource of the module, played asynchronously without cutting short a
+// sound already playing.
+const DWORD kClipSoundFlags = 0x40015;
+
+}  // namespace
+
+SpriteClip::~SpriteClip() {
+  // Steps point into the frame list: they go first.
+  backdrop.Reset();
+  steps.Clear();
+  sounds.Clear();
+  frames.Clear();
+}
+
+void SpriteClip::LoadFrames(UINT firstId, int count) {
+  for (int i = 0; i < count; i++) frames.Append(GdiBitmap());
+  for (int i = 0; i < count; i++) frames.At(i)->LoadFromResource(firstId + i);
+}
+
+void SpriteClip::AddStep(GdiBitmap* frame, COLORREF keyColour, int duration) {
+  steps.Append(ClipStep{frame, keyColour, duration});
+}
+
+void SpriteClip::PlaceWindow(HWND hwnd, int x, int y, HWND insertAfter) {
+  ClipStep* step = steps.At(currentStep);
+  if (step == nullptr) return;
+  SaveBackdrop(ScreenRect{x, y, step->frame->Width(), step->frame->Height()});
+  InvalidateRgn(hwnd, nullptr, TRUE);
+  SetWindowPos(hwnd, insertAfter, x, y, step->frame->Width(), step->frame->Height(), SWP_SHOWWINDOW | SWP_NOACTIVATE);
+}
+
+int SpriteClip::CurrentDuration() const {
+  ClipStep* step = steps.At(currentStep);
+  return step ? step->duration : 0;
+}
+
+void SpriteClip::PlayClipSound(int index) {
+  if (!soundOn || index < 0 || index >= sounds.Count()) return;
+  PlaySoundByOrdinal(MAKEINTRESOURCEA(*sounds.At(index)), GetModuleHandleA(nullptr), kClipSoundFlags);
+}
+
+CharacterClip::CharacterClip() {
+  LoadFrames(IDB_FRAME_FIRST, 4);
+  // The open look, two in-betweens, the held pose, and back.
+  const struct {
+    int frame;
+    int duration;
+  } sequence[] = {{3, 4000}, {2, 100}, {1, 100}, {0, 2000}, {1, 100}, {2, 100}};
+  for (const auto& step : sequence) AddStep(frames.At(step.frame), kKeyGreen, step.duration);
+}

@@ -1,0 +1,56 @@
+// The character's animation: frames, the steps that show them, the sounds it can
+// play and the copy of the screen behind its window.
+#pragma once
+
+#include <windows.h>
+
+#include "clip_list.h"
+#include "gdi_bitmap.h"
+#include "screen_rect.h"
+
+// One step of the animation: which frame, which colour of it is transparent, and
+// for how many milliseconds.
+struct ClipStep {
+  GdiBitmap* frame;
+  COLORREF keyColour;
+  int duration;
+};
+
+class SpriteClip {
+ public:
+  SpriteClip() = default;
+  ~SpriteClip();
+  SpriteClip(const SpriteClip&) = delete;
+  SpriteClip& operator=(const SpriteClip&) = delete;
+
+  // Appends `count` frames and loads them from bitmaps firstId, firstId + 1, ...
+  void LoadFrames(UINT firstId, int count);
+  void AddStep(GdiBitmap* frame, COLORREF keyColour, int duration);
+  // Shows the window at (x, y), sized to the current step's frame, after
+  // `insertAfter` in the z-order, and has it repainted whole.
+  void PlaceWindow(HWND hwnd, int x, int y, HWND insertAfter);
+  int CurrentDuration() const;
+  void PlayClipSound(int index);
+  // Draws the current frame, its key colour transparent, over the screen behind
+  // the window.
+  void Paint(HWND hwnd);
+  // Saves the screen at `r` as the backdrop, before the window moves there.
+  void SaveBackdrop(ScreenRect r);
+
+  ClipList<GdiBitmap> frames;
+  ClipList<WORD> sounds;
+  ClipList<ClipStep> steps;
+  GdiBitmap backdrop;
+  ScreenRect backdropRect = {0, 0, 0, 0};
+  int currentStep = 0;
+  int soundOn = 1;
+};
+
+// The character's clip: four frames and six steps.
+class CharacterClip : public SpriteClip {
+ public:
+  CharacterClip();
+};
+
+// The multimedia library's sound player, imported by ordinal.
+extern "C" BOOL WINAPI PlaySoundByOrdinal(LPCSTR sound, HMODULE module, DWORD flags);

@@ -1,0 +1,68 @@
+#!/usr/bin/env bash
+# Builds everything and prints the figures the README quotes: decoding speed
+# against giflib, the player's start-up, memory, CPU and frame timing, the
+# peeker's paint and peek costs, and the sizes of the programs. Takes several
+# minutes (the frame timing alone watches 100 frames of 0.5 s and 1 s). CPU
+# times are those of the Linux process that runs the program under Wine (with
+# the user-mode emulator where the kernel runs no 32-bit code).
+#   scripts/bench.sh [decode|player|peeker|sizes]...
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+parts=("$@")
+[ ${#parts[@]} -gt 0 ] || parts=(decode player peeker sizes)
+
+"$root/scripts/setup.sh" >/dev/null
+"$root/scripts/build.sh" >/dev/null
+bin="$root/build/win/bin"
+work="$root/build/bench"
+mkdir -p "$work"
+source "$root/scripts/display.sh"
+
+[ -f "$work/anim.gif" ] || "$root/tools/gif_bench/make-bench-gifs.sh" "$work" >/dev/null
+pack() { "$root/build/host/bin/loopvue-pack" --player "$bin/loopvue.exe" "$@" 2>/dev/null; }
+# CPU time (in seconds) used so far by the Linux process that runs a Windows program.
+minus() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.2f", a - b}'; }
+cpu_of() { awk -v hz="$(getconf CLK_TCK)" '{printf "%.2f", ($14 + $15) / hz}' "/proc/$(pgrep -f "$1" | head -1)/stat"; }
+
+for part in "${parts[@]}"; do
+  case "$part" in
+    decode)
+      echo "== GIF decoding, this decoder against giflib (MB/s of frame pixels; native, -O2)"
+      "$root/build/host/bin/gif-bench" "$work/photo.gif" "$work/anim.gif" "$work/icon.gif"
+      ;;
+    player)
+      echo "== Player (under Wine)"
+      pack --midi "$root/samples/greeting.mid" "$root/samples/greeting.gif" -o "$work/greeting.exe"
+      pack "$work/anim.gif" -o "$work/anim.exe"
+      echo -n "sample greeting: "; wine "$bin/player-bench.exe" start "$work/greeting.exe"
+      echo -n "400 frames of 470 x 300: "; wine "$bin/player-bench.exe" start "$work/anim.exe"
+      wine "$work/greeting.exe" >/dev/null 2>&1 &
+      sleep 5
+      before=$(cpu_of greeting.exe); sleep 60; after=$(cpu_of greeting.exe)
+      echo "sample greeting: $(minus "$after" "$before") CPU-seconds over a minute of playback"
+      kill "$(pgrep -f greeting.exe | head -1)" 2>/dev/null || true
+      wine "$bin/player-bench.exe" make-timing "$bin/loopvue.exe" "$work/timing.exe"
+      echo -n "frames of 50 and 100 hundredths: "; wine "$bin/player-bench.exe" timing "$work/timing.exe" 100
+      ;;
+    peeker)
+      echo "== Peeker (under Wine)"
+      wine "$bin/peeker-bench.exe" paint 1000
+      wine "$bin/peeker-bench.exe" peek "$bin/glimmer.exe" | tr -d '\r' | while read -r mark when; do
+        declare "cpu_$mark=$(cpu_of glimmer.exe)" "at_$mark=$when"
+        if [ "$mark" = hidden ]; then
+          echo "one peek: $(minus "$at_hidden" "$at_shown") s on screen, $(minus "$cpu_hidden" "$cpu_shown") CPU-seconds"
+        elif [ "$mark" = idle_end ]; then
+          echo "a minute of the pause: $(minus "$cpu_idle_end" "$cpu_idle_start") CPU-seconds"
+        fi
+      done
+      ;;
+    sizes)
+      echo "== Sizes (bytes)"
+      pack --midi "$root/samples/greeting.mid" "$root/samples/greeting.gif" -o "$work/greeting.exe"
+      for f in "$bin/loopvue.exe" "$bin/glimmer.exe" "$bin/loopvue-pack.exe" "$work/greeting.exe"; do
+        printf '%-16s %8d\n' "$(basename "$f")" "$(stat -c %s "$f")"
+      done
+      ;;
+    *) echo "unknown part $part" >&2; exit 2 ;;
+  esac
+done

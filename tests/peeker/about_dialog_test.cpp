@@ -1,0 +1,149 @@
+#include "about_dialog.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstring>
+#include <string>
+
+#include "peeker_globals.h"
+#include "resource.h"
+
+namespace {
+
+const WORD kEnglishUs = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
+
+// Reads a resource template field by field.
+struct TemplateReader {
+  const BYTE* at;
+  WORD Word() {
+    WORD w;
+    std::memcpy(&w, at, 2);
+    at += 2;
+    return w;
+  }
+  DWORD Dword() {
+    DWORD d;
+    std::memcpy(&d, at, 4);
+    at += 4;
+    return d;
+  }
+  std::string Text() {
+    std::string text;
+    while (WORD c = Word()) text.push_back(static_cast<char>(c));
+    return text;
+  }
+  void AlignDword(const BYTE* base) { at += (4 - (at - base) % 4) % 4; }
+};
+
+TEST(AboutDialogResources, TheDialogTemplate) {
+  HMODULE module = GetModuleHandleA(nullptr);
+  HRSRC found = FindResourceExA(module, MAKEINTRESOURCEA(5) /* RT_DIALOG */, MAKEINTRESOURCEA(IDD_ABOUT), kEnglishUs);
+  ASSERT_NE(found, nullptr);
+  const BYTE* base = static_cast<const BYTE*>(LockResource(LoadResource(module, found)));
+  TemplateReader t{base};
+  EXPECT_EQ(t.Dword(), 0x80C000C0u);  // style: a plain template, not the extended form
+  EXPECT_EQ(t.Dword(), 0u);           // extended style
+  EXPECT_EQ(t.Word(), 3);             // controls
+  EXPECT_EQ(t.Word(), 0);
+  EXPECT_EQ(t.Word(), 0);
+  EXPECT_EQ(t.Word(), 200);
+  EXPECT_EQ(t.Word(), 60);
+  EXPECT_EQ(t.Word(), 0);  // no menu
+  EXPECT_EQ(t.Word(), 0);  // no class of its own
+  EXPECT_EQ(t.Text(), "About Zorblatt");
+  EXPECT_EQ(t.Word(), 8);
+  EXPECT_EQ(t.Text(), "MS Sans Serif");
+  const struct {
+    DWORD style;
+    WORD x, y, cx, cy, id;
+    const char* text;
+  } controls[] = {{0x50010001, 143, 7, 50, 14, 1, "Kill"},
+                  {0x50010000, 143, 23, 50, 14, 2, "Continue"},
+                  {0x50010003, 152, 39, 34, 10, 1001, "Audio"}};
+  for (const auto& c : controls) {
+    t.AlignDword(base);
+    EXPECT_EQ(t.Dword(), c.style) << c.text;
+    EXPECT_EQ(t.Dword(), 0u) << c.text;
+    EXPECT_EQ(t.Word(), c.x) << c.text;
+    EXPECT_EQ(t.Word(), c.y) << c.text;
+    EXPECT_EQ(t.Word(), c.cx) << c.text;
+    EXPECT_EQ(t.Word(), c.cy) << c.text;
+    EXPECT_EQ(t.Word(), c.id) << c.text;
+    EXPECT_EQ(t.Word(), 0xFFFF) << c.text;
+    EXPECT_EQ(t.Word(), 0x0080) << c.text;  // BUTTON
+    EXPECT_EQ(t.Text(), c.text);
+    EXPECT_EQ(t.Word(), 0) << c.text;  // no creation data
+  }
+}
+
+TEST(AboutDialogResources, ArtAndSoundAreThere) {
+  HMODULE module = GetModuleHandleA(nullptr);
+  for (int id : {IDB_ABOUT_TITLE, IDB_ABOUT_BOTTOM, IDB_ABOUT_MIDDLE}) {
+    EXPECT_NE(FindResourceExA(module, MAKEINTRESOURCEA(2) /* RT_BITMAP */, MAKEINTRESOURCEA(id), kEnglishUs), nullptr)
+        << id;
+  }
+  HRSRC wave = FindResourceExA(module, "WAVE", MAKEINTRESOURCEA(IDW_GOODBYE), kEnglishUs);
+  ASSERT_NE(wave, nullptr);
+  const char* bytes = static_cast<const char*>(LockResource(LoadResource(module, wave)));
+  EXPECT_EQ(std::string(bytes, 4), "RIFF");
+  EXPECT_EQ(std::string(bytes + 8, 4), "WAVE");
+  EXPECT_EQ(SizeofResource(module, wave), 44u + 4938u);
+}
+
+class AboutDialogTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    g_instance = GetModuleHandleA(nullptr);
+    owner_ = CreateWindowExA(0, "STATIC", "owner", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, g_instance, nullptr);
+  }
+  void TearDown() override { DestroyWindow(owner_); }
+  void Close(AboutDialog* about) {
+    DestroyWindow(about->hwnd);
+    about->hwnd = nullptr;
+  }
+  HWND owner_ = nullptr;
+};
+
+TEST_F(AboutDialogTest, EveryOpeningHoldsExactlyThreeArtBitmaps) {
+  AboutDialog about;
+  HBITMAP previous[3] = {};
+  for (int opening = 0; opening < 5; opening++) {
+    about.Open(owner_);
+    ASSERT_NE(about.hwnd, nullptr);
+    HBITMAP now[3] = {about.artTop.handle, about.artMiddle.handle, about.artBottom.handle};
+    for (int i = 0; i < 3; i++) {
+      EXPECT_EQ(GetObjectType(now[i]), static_cast<DWORD>(OBJ_BITMAP)) << "opening " << opening;
+      // What the last opening loaded is gone, not kept beside the new one.
+      if (previous[i] && previous[i] != now[i]) {
+        EXPECT_EQ(GetObjectType(previous[i]), 0u) << "opening " << opening;
+      }
+      previous[i] = now[i];
+    }
+    EXPECT_EQ(about.artTop.Width(), 160);
+    EXPECT_EQ(about.artMiddle.Width(), 199);
+    EXPECT_EQ(about.artBottom.Width(), 207);
+    Close(&about);
+  }
+}
+
+TEST_F(AboutDialogTest, OpeningDrawsACaptionAndShowsTheAudioChoice) {
+  AboutDialog about;
+  for (int audio : {1, 0}) {
+    about.audioOn = audio;
+    about.Open(owner_);
+    char caption[128];
+    GetWindowTextA(about.hwnd, caption, sizeof caption);
+    bool known = false;
+    for (const char* c : aboutCaptions) known = known || std::strcmp(c, caption) == 0;
+    EXPECT_TRUE(known) << caption;
+    EXPECT_EQ(about.IsChecked(IDC_AUDIO), audio);
+    // Unchecking through the box itself updates the choice.
+    SendDlgItemMessageA(about.hwnd, IDC_AUDIO, BM_CLICK, 0, 0);
+    EXPECT_EQ(about.audioOn, 1 - audio);
+    Close(&about);
+  }
+  EXPECT_EQ(about.killRequested, 0);
+}
+
+}  // namespace

@@ -1,0 +1,302 @@
+// The peek cycle driven by direct calls on a real PeekWindow. Nothing here pumps
+// messages, so the timers the cycle arms never fire on their own: each test
+// decides which tick comes next.
+#include "peek_window.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "peeker_globals.h"
+#include "random.h"
+
+namespace {
+
+// The generator's first value after `seed`, computed independently.
+int ModelDraw(uint32_t seed) {
+  return static_cast<int>((((seed * 214013ull + 2531011ull) % 4294967296ull) >> 16) % 32768);
+}
+
+RECT Rect(HWND window) {
+  RECT r = {};
+  GetWindowRect(window, &r);
+  return r;
+}
+
+class PeekCycleTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    g_instance = GetModuleHandleA(nullptr);
+    deskWidth = GetSystemMetrics(SM_CXSCREEN);
+    deskHeight = GetSystemMetrics(SM_CYSCREEN);
+    // Created in this order, the z-order is: foreground, peeker, below.
+    below = MakeWindow(0, 0, 50, 50, 0);
+    peek.emplace();
+    ASSERT_NE(peek->hwnd, nullptr);
+    foreground = MakeWindow(300, 300, 400, 300, WS_VISIBLE);
+    SetForegroundWindow(foreground);
+    ASSERT_EQ(GetForegroundWindow(), foreground);
+    ASSERT_EQ(GetWindow(foreground, GW_HWNDNEXT), peek->hwnd);
+    ASSERT_EQ(GetWindow(peek->hwnd, GW_HWNDNEXT), below);
+  }
+
+  void TearDown() override {
+    // While the object is whole: its window procedure sees WM_DESTROY.
+    if (peek && peek->hwnd) DestroyWindow(peek->hwnd);
+    if (peek) peek->hwnd = nullptr;
+    UnregisterClassA("Glimmer", g_instance);
+    MSG msg;
+    for (UINT m : {UINT{WM_QUIT}, WM_PEEK_START, UINT{WM_TIMER}})
+      while (PeekMessageA(&msg, nullptr, m, m, PM_REMOVE)) {
+      }
+    for (HWND w : windows) DestroyWindow(w);
+    peek.reset();
+  }
+
+  HWND MakeWindow(int x, int y, int w, int h, DWORD visible) {
+    HWND window = CreateWindowExA(0, "STATIC", "", WS_POPUP | visible, x, y, w, h, nullptr, nullptr, nullptr, nullptr);
+    windows.push_back(window);
+    return window;
+  }
+
+  void MoveForeground(int x, int y, int w, int h) {
+    SetWindowPos(foreground, nullptr, x, y, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
+    const RECT r = Rect(foreground);
+    ASSERT_EQ(r.left, x);
+    ASSERT_EQ(r.top, y);
+    ASSERT_EQ(r.right - r.left, w);
+    ASSERT_EQ(r.bottom - r.top, h);
+    ASSERT_EQ(GetForegroundWindow(), foreground);
+  }
+
+  // Chooses spots from several seeds: x must be left + the draw mod span each
+  // time, which also pins the span against a draw that happens to be small.
+  void ExpectDrawsX(int left, int span) {
+    const HWND fg = GetForegroundWindow();
+    for (uint32_t k = 1; k <= 16; k++) {
+      const uint32_t seed = k * 0x9E3779B9u;
+      SeedRandom(seed);
+      peek->ChooseSpot();
+      ASSERT_EQ(GetForegroundWindow(), fg) << "another program took the foreground";
+      EXPECT_EQ(peek->x, left + ModelDraw(seed) % span) << "seed " << seed;
+    }
+  }
+
+  // Motion ticks until the peek is over; the number taken.
+  int FinishPeek() {
+    int n = 0;
+    while (peek->active && n < 1000) {
+      peek->OnTimer(TIMER_MOTION);
+      n++;
+    }
+    return n;
+  }
+
+  void ExpectWindowAt(int left, int top, const char* what) {
+    const RECT r = Rect(peek->hwnd);
+    EXPECT_EQ(r.left, left) << what;
+    EXPECT_EQ(r.top, top) << what;
+    EXPECT_EQ(r.right - r.left, 204) << what;
+    EXPECT_EQ(r.bottom - r.top, 122) << what;
+  }
+
+  std::optional<PeekWindow> peek;
+  HWND foreground = nullptr;
+  HWND below = nullptr;
+  std::vector<HWND> windows;
+  int deskWidth = 0, deskHeight = 0;
+};
+
+TEST_F(PeekCycleTest, ChooseSpotGoesBehindTheTopEdgeOfTheForegroundWindow) {
+  peek->ticks = 9;
+  peek->rising = 0;
+  ExpectDrawsX(300, 400 - 204 + 1);
+  EXPECT_EQ(peek->y, 300);
+  EXPECT_EQ(peek->travel, 61);
+  EXPECT_EQ(peek->ticks, 0);
+  EXPECT_EQ(peek->rising, 1);
+  EXPECT_EQ(peek->insertAfter, below) << "the peeker's own window, directly below, is skipped";
+
+  HWND middle = MakeWindow(0, 0, 50, 50, 0);
+  SetWindowPos(middle, foreground, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  ASSERT_EQ(GetWindow(foreground, GW_HWNDNEXT), middle);
+  peek->ChooseSpot();
+  EXPECT_EQ(peek->insertAfter, middle);
+
+  // Nothing below: null, which puts the peeker on top of the z-order.
+  SetWindowPos(foreground, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  ASSERT_EQ(GetWindow(foreground, GW_HWNDNEXT), nullptr);
+  ASSERT_EQ(GetForegroundWindow(), foreground);
+  peek->ChooseSpot();
+  EXPECT_EQ(peek->insertAfter, nullptr);
+  EXPECT_EQ(peek->y, 300);
+}
+
+TEST_F(PeekCycleTest, ChooseSpotRisesFromBelowTheScreenWithoutRoomOrForegroundWindow) {
+  struct Case {
+    const char* what;
+    int left, top, width, height;
+    bool fits;
+  };
+  const Case cases[] = {
+      {"whole screen", 0, 0, deskWidth, deskHeight, false},
+      {"204 wide", 300, 300, 204, 300, false},
+      {"205 wide", 300, 300, 205, 300, true},
+      {"122 high", 300, 300, 400, 122, false},
+      {"123 high", 300, 300, 400, 123, true},
+      {"top at 121", 300, 121, 205, 123, false},
+      {"top at 122", 300, 122, 205, 123, true},
+      {"left of the screen", -150, 200, 400, 300, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    MoveForeground(c.left, c.top, c.width, c.height);
+    if (c.fits) {
+      ExpectDrawsX(c.left, c.width - 204 + 1);
+      EXPECT_EQ(peek->insertAfter, below);
+      EXPECT_EQ(peek->y, c.top);
+    } else {
+      ExpectDrawsX(0, deskWidth - 204 + 1);
+      EXPECT_EQ(peek->insertAfter, HWND_TOPMOST);
+      EXPECT_EQ(peek->y, deskHeight);
+    }
+    EXPECT_EQ(peek->travel, 61);
+  }
+
+  // Hiding the foreground window leaves none at all.
+  ShowWindow(foreground, SW_HIDE);
+  ASSERT_EQ(GetForegroundWindow(), nullptr);
+  ExpectDrawsX(0, deskWidth - 204 + 1);
+  EXPECT_EQ(peek->insertAfter, HWND_TOPMOST);
+  EXPECT_EQ(peek->y, deskHeight);
+  EXPECT_EQ(peek->travel, 61);
+}
+
+TEST_F(PeekCycleTest, PeekRisesHoldsSinksAndHides) {
+  peek->currentStep = 4;
+  peek->OnStart();
+  EXPECT_EQ(peek->active, 1);
+  EXPECT_EQ(peek->currentStep, 0);
+  const int x = peek->x;
+  ASSERT_GE(x, 300);
+  ASSERT_LE(x, 300 + 400 - 204);
+  ExpectWindowAt(x, 300, "start");
+  EXPECT_TRUE(IsWindowVisible(peek->hwnd));
+  EXPECT_EQ(GetWindow(below, GW_HWNDNEXT), peek->hwnd) << "placed after the window below the foreground one";
+  EXPECT_EQ(GetForegroundWindow(), foreground) << "the peek never takes the foreground";
+
+  // A start message during the peek is one more motion tick, not a new spot.
+  peek->OnStart();
+  EXPECT_EQ(peek->ticks, 1);
+  EXPECT_EQ(peek->x, x);
+  for (int i = 2; i <= 61; i++) {
+    peek->OnTimer(TIMER_MOTION);
+    ASSERT_EQ(peek->ticks, i);
+    ASSERT_EQ(peek->rising, i < 61 ? 1 : 0) << "tick " << i;
+    ASSERT_EQ(Rect(peek->hwnd).top, 300 - 2 * i) << "tick " << i;
+  }
+  // The whole frame now stands above the edge.
+  EXPECT_EQ(Rect(peek->hwnd).bottom, 300);
+
+  for (int i = 1; i <= 61; i++) {
+    peek->OnTimer(TIMER_MOTION);
+    ASSERT_EQ(peek->ticks, 61 - i);
+    ASSERT_EQ(peek->rising, 0);
+    ASSERT_EQ(Rect(peek->hwnd).top, 178 + 2 * i) << "tick " << i;
+    ASSERT_TRUE(IsWindowVisible(peek->hwnd)) << "tick " << i;
+  }
+  ExpectWindowAt(x, 300, "back at the start");
+  EXPECT_EQ(peek->active, 1);
+
+  peek->OnTimer(TIMER_MOTION);
+  EXPECT_FALSE(IsWindowVisible(peek->hwnd));
+  EXPECT_EQ(peek->active, 0);
+  EXPECT_NE(KillTimer(peek->hwnd, TIMER_MOTION), FALSE) << "the pause is armed";
+}
+
+TEST_F(PeekCycleTest, PeekFromBelowTheScreenEndsWithTheWholeFrameOnScreen) {
+  MoveForeground(0, 0, deskWidth, deskHeight);
+  peek->OnStart();
+  ExpectWindowAt(peek->x, deskHeight, "start");
+  EXPECT_NE(GetWindowLongA(peek->hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST, 0) << "in front of every window";
+  for (int i = 0; i < 61; i++) peek->OnTimer(TIMER_MOTION);
+  ExpectWindowAt(peek->x, deskHeight - 122, "top of the rise");
+  EXPECT_EQ(FinishPeek(), 62);
+}
+
+TEST_F(PeekCycleTest, AnimationStepsAdvanceOnlyDuringAPeek) {
+  peek->OnStart();
+  const int x = peek->x;
+  for (int expected : {1, 2, 3, 4, 5, 0, 1}) {
+    peek->OnTimer(TIMER_STEP);
+    EXPECT_EQ(peek->currentStep, expected);
+    ExpectWindowAt(x, 300, "same place, next frame");
+  }
+  ASSERT_EQ(FinishPeek(), 123);
+
+  peek->OnTimer(TIMER_STEP);
+  EXPECT_EQ(peek->currentStep, 1) << "no peek: the step stays";
+  EXPECT_FALSE(IsWindowVisible(peek->hwnd));
+  EXPECT_EQ(KillTimer(peek->hwnd, TIMER_STEP), FALSE) << "the step timer stays stopped";
+
+  // The next peek (the pause timer firing) starts the animation over.
+  peek->OnTimer(TIMER_MOTION);
+  EXPECT_EQ(peek->active, 1);
+  EXPECT_EQ(peek->currentStep, 0);
+  EXPECT_TRUE(IsWindowVisible(peek->hwnd));
+  EXPECT_NE(KillTimer(peek->hwnd, TIMER_STEP), FALSE) << "the step timer runs again";
+}
+
+TEST_F(PeekCycleTest, UnknownTimerChangesNothing) {
+  peek->OnStart();
+  for (int i = 0; i < 5; i++) peek->OnTimer(TIMER_MOTION);
+  peek->OnTimer(TIMER_STEP);
+  const PeekWindow& p = *peek;
+  const int before[] = {p.x, p.y, p.active, p.travel, p.ticks, p.rising, p.currentStep};
+  const HWND insertAfter = p.insertAfter;
+  const RECT r = Rect(p.hwnd);
+
+  peek->OnTimer(7);
+  const int after[] = {p.x, p.y, p.active, p.travel, p.ticks, p.rising, p.currentStep};
+  for (int i = 0; i < 7; i++) EXPECT_EQ(after[i], before[i]) << "field " << i;
+  EXPECT_EQ(p.insertAfter, insertAfter);
+  const RECT now = Rect(p.hwnd);
+  EXPECT_TRUE(EqualRect(&r, &now));
+  EXPECT_NE(KillTimer(p.hwnd, TIMER_MOTION), FALSE) << "motion timer untouched";
+  EXPECT_NE(KillTimer(p.hwnd, TIMER_STEP), FALSE) << "step timer untouched";
+  EXPECT_EQ(KillTimer(p.hwnd, 7), FALSE) << "the unknown timer is not armed";
+}
+
+TEST_F(PeekCycleTest, FrameTooLowToClimbEndsThePeekAtTheFirstTick) {
+  GdiBitmap* frame0 = peek->frames.At(0);
+  DeleteObject(frame0->handle);
+  frame0->handle = CreateBitmap(204, 1, 1, 32, nullptr);
+
+  peek->OnStart();
+  EXPECT_EQ(peek->travel, 0);
+  EXPECT_EQ(peek->rising, 0);
+  EXPECT_EQ(peek->active, 1);
+  EXPECT_TRUE(IsWindowVisible(peek->hwnd));
+
+  peek->OnTimer(TIMER_MOTION);
+  EXPECT_EQ(peek->active, 0);
+  EXPECT_FALSE(IsWindowVisible(peek->hwnd));
+  EXPECT_EQ(peek->y, 300) << "never moved";
+  EXPECT_EQ(peek->ticks, 0);
+}
+
+// The window procedure hands the start message and the timers to the cycle.
+TEST_F(PeekCycleTest, WindowMessagesDriveTheCycle) {
+  SendMessageA(peek->hwnd, WM_PEEK_START, 0, 0);
+  EXPECT_EQ(peek->active, 1);
+  EXPECT_TRUE(IsWindowVisible(peek->hwnd));
+  SendMessageA(peek->hwnd, WM_TIMER, TIMER_STEP, 0);
+  EXPECT_EQ(peek->currentStep, 1);
+  SendMessageA(peek->hwnd, WM_TIMER, TIMER_MOTION, 0);
+  EXPECT_EQ(peek->ticks, 1);
+  EXPECT_EQ(Rect(peek->hwnd).top, 298);
+}
+
+}  // namespace

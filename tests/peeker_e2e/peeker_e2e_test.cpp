@@ -1,0 +1,508 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "support/win_driver.h"
+
+namespace {
+
+const int kFrameWidth = 204, kFrameHeight = 122;
+const DWORD kKeyOnScreen = 0x00FF00;
+
+// Dispatches the driver's own messages, so its windows repaint what the peeker
+// uncovers.
+void Pump() {
+  MSG msg;
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+}
+
+// Waits, pumping, until `done` holds; false on time-out.
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 20000) {
+  DWORD start = GetTickCount();
+  while (!done()) {
+    if (GetTickCount() - start > timeoutMs) return false;
+    Pump();
+    Sleep(1);
+  }
+  return true;
+}
+
+// The colour a pattern window shows at a screen position (0x00RRGGBB), never the key.
+DWORD PatternAt(int x, int y) {
+  return static_cast<DWORD>(((x * 7) & 0xFF) << 16 | ((y * 5) & 0x7F) << 8 | (((x + y) * 3) & 0xFF));
+}
+
+LRESULT CALLBACK DriverWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_PAINT) {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(window, &ps);
+    RECT client;
+    GetClientRect(window, &client);
+    POINT origin = {0, 0};
+    ClientToScreen(window, &origin);
+    DWORD solid = static_cast<DWORD>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    std::vector<DWORD> pixels(static_cast<size_t>(client.right) * client.bottom);
+    for (int y = 0; y < client.bottom; y++)
+      for (int x = 0; x < client.right; x++)
+        pixels[static_cast<size_t>(y) * client.right + x] = solid ? solid : PatternAt(origin.x + x, origin.y + y);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = client.right;
+    info.bmiHeader.biHeight = -client.bottom;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    SetDIBitsToDevice(dc, 0, 0, client.right, client.bottom, 0, 0, 0, client.bottom, pixels.data(), &info,
+                      DIB_RGB_COLORS);
+    EndPaint(window, &ps);
+    return 0;
+  }
+  return DefWindowProcA(window, msg, wParam, lParam);
+}
+
+// A window of the driver's: solid colour, or the pattern when `solid` is 0.
+HWND MakeWindow(int left, int top, int width, int height, DWORD solid) {
+  static ATOM registered = [] {
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = DriverWndProc;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = "PeekerTestWindow";
+    return RegisterClassA(&windowClass);
+  }();
+  (void)registered;
+  HWND window = CreateWindowExA(0, "PeekerTestWindow", "test", WS_POPUP, left, top, width, height, nullptr, nullptr,
+                                GetModuleHandleA(nullptr), nullptr);
+  SetWindowLongPtrA(window, GWLP_USERDATA, static_cast<LONG_PTR>(solid));
+  ShowWindow(window, SW_SHOW);
+  UpdateWindow(window);
+  return window;
+}
+
+void MakeForeground(HWND window) {
+  SetForegroundWindow(window);
+  PumpUntil([&] { return GetForegroundWindow() == window; }, 5000);
+}
+
+// A picture of the program's as the screen shows it, from the file it was built from.
+Capture LoadArt(const char* name) {
+  std::string path = WindowsPath(std::string(PEEKER_RES) + "/" + name);
+  HBITMAP bitmap = static_cast<HBITMAP>(LoadImageA(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
+  BITMAP bm;
+  GetObjectA(bitmap, sizeof bm, &bm);
+  Capture art;
+  art.width = bm.bmWidth;
+  art.height = bm.bmHeight;
+  art.pixels.resize(static_cast<size_t>(art.width) * art.height);
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = art.width;
+  info.bmiHeader.biHeight = -art.height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  HDC dc = GetDC(nullptr);
+  GetDIBits(dc, bitmap, 0, art.height, art.pixels.data(), &info, DIB_RGB_COLORS);
+  ReleaseDC(nullptr, dc);
+  DeleteObject(bitmap);
+  for (DWORD& p : art.pixels) p &= 0xFFFFFF;
+  return art;
+}
+
+// The character's frames as the screen shows them.
+struct Frame {
+  std::vector<DWORD> pixels;  // 0x00RRGGBB, top row first
+  DWORD At(int x, int y) const { return pixels[static_cast<size_t>(y) * kFrameWidth + x]; }
+};
+
+std::vector<Frame> LoadFrames() {
+  std::vector<Frame> frames;
+  for (int id = 101; id <= 104; id++) {
+    frames.push_back(Frame{LoadArt(("peek_" + std::to_string(id) + ".bmp").c_str()).pixels});
+  }
+  return frames;
+}
+
+// One run of the peeker. Windows of the driver must exist before it starts: its
+// first peek begins at once.
+class Peeker {
+ public:
+  Peeker() : program_(WindowsPath(GLIMMER_EXE), "") {}
+  Program& program() { return program_; }
+  // The peek window, once it has been shown.
+  HWND Window() {
+    PumpUntil([&] {
+      window_ = program_.WaitForWindow("Glimmer", nullptr, 0);
+      return window_ != nullptr;
+    });
+    return window_;
+  }
+  // Positions of the window from now until it is hidden, as often as they can be read.
+  std::vector<RECT> TrackUntilHidden() {
+    std::vector<RECT> seen;
+    PumpUntil([&] {
+      if (!IsWindowVisible(window_)) return true;
+      RECT r;
+      GetWindowRect(window_, &r);
+      if (seen.empty() || std::memcmp(&seen.back(), &r, sizeof r) != 0) seen.push_back(r);
+      return false;
+    }, 60000);
+    return seen;
+  }
+  DWORD Close() {
+    PostMessageA(window_, WM_CLOSE, 0, 0);
+    return program_.WaitForExit();
+  }
+
+ private:
+  Program program_;
+  HWND window_ = nullptr;
+};
+
+// Checks one peek's track: constant x, 2-pixel steps from `start` up to start - 122
+// and back, always 204 x 122; returns the x.
+int CheckTrack(const std::vector<RECT>& track, HWND window, int start) {
+  EXPECT_FALSE(track.empty());
+  if (track.empty()) return 0;
+  int highest = start;
+  bool sawClimb = false, sawReturn = false;
+  for (size_t i = 0; i < track.size(); i++) {
+    const RECT& r = track[i];
+    EXPECT_EQ(r.right - r.left, kFrameWidth);
+    EXPECT_EQ(r.bottom - r.top, kFrameHeight);
+    EXPECT_EQ(r.left, track[0].left);
+    EXPECT_EQ((start - r.top) % 2, 0) << "y " << r.top;
+    EXPECT_GE(r.top, start - kFrameHeight);
+    EXPECT_LE(r.top, start);
+    if (i > 0 && r.top < track[i - 1].top) sawClimb = true;
+    if (i > 0 && r.top > track[i - 1].top) sawReturn = sawReturn || r.top > highest;
+    highest = std::min<int>(highest, r.top);
+  }
+  EXPECT_TRUE(sawClimb);
+  EXPECT_TRUE(sawReturn);
+  EXPECT_EQ(highest, start - kFrameHeight);
+  // Hidden where it started.
+  RECT last;
+  GetWindowRect(window, &last);
+  EXPECT_EQ(last.top, start);
+  EXPECT_FALSE(IsWindowVisible(window));
+  return track[0].left;
+}
+
+class PeekerTest : public ::testing::Test {
+ protected:
+  void TearDown() override {
+    for (HWND w : windows_) DestroyWindow(w);
+    Pump();
+  }
+  HWND Make(int left, int top, int width, int height, DWORD solid) {
+    windows_.push_back(MakeWindow(left, top, width, height, solid));
+    return windows_.back();
+  }
+  std::vector<HWND> windows_;
+};
+
+TEST_F(PeekerTest, RisesBehindAFittingForegroundWindow) {
+  HWND below = Make(900, 600, 60, 60, 0x3040A0);
+  HWND front = Make(300, 300, 400, 300, 0xA04030);
+  MakeForeground(front);
+  ASSERT_EQ(GetWindow(front, GW_HWNDNEXT), below);
+
+  Peeker peeker;
+  HWND window = peeker.Window();
+  ASSERT_NE(window, nullptr);
+  // Behind the foreground window, right after the window that was below it.
+  EXPECT_EQ(GetWindow(below, GW_HWNDNEXT), window);
+  EXPECT_EQ(GetWindow(front, GW_HWNDNEXT), below);
+  EXPECT_EQ(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
+  EXPECT_EQ(GetForegroundWindow(), front);
+
+  int x = CheckTrack(peeker.TrackUntilHidden(), window, 300);
+  EXPECT_GE(x, 300);
+  EXPECT_LE(x, 300 + 400 - kFrameWidth);
+  EXPECT_EQ(peeker.Close(), 0u);
+}
+
+TEST_F(PeekerTest, RisesFromBelowTheScreenWithoutRoomAbove) {
+  const int screenWidth = GetSystemMetrics(SM_CXSCREEN), screenHeight = GetSystemMetrics(SM_CYSCREEN);
+  HWND maximised = Make(100, 100, 400, 300, 0x20A020);
+  ShowWindow(maximised, SW_MAXIMIZE);
+  MakeForeground(maximised);
+
+  Peeker peeker;
+  HWND window = peeker.Window();
+  ASSERT_NE(window, nullptr);
+  EXPECT_NE(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
+  int x = CheckTrack(peeker.TrackUntilHidden(), window, screenHeight);
+  EXPECT_GE(x, 0);
+  EXPECT_LE(x, screenWidth - kFrameWidth);
+
+  // Too narrow (204 wide), then too low (top edge at row 121): from below too.
+  // Timer 1 sent to the hidden peeker starts the next peek without the pause.
+  DestroyWindow(maximised);
+  windows_.clear();
+  HWND narrow = Make(300, 300, kFrameWidth, 300, 0x20A0A0);
+  MakeForeground(narrow);
+  DWORD_PTR result;
+  SendMessageTimeoutA(window, WM_TIMER, 1, 0, SMTO_BLOCK, 5000, &result);
+  EXPECT_TRUE(IsWindowVisible(window));
+  CheckTrack(peeker.TrackUntilHidden(), window, screenHeight);
+
+  HWND low = Make(300, kFrameHeight - 1, 400, 300, 0xA0A020);
+  MakeForeground(low);
+  SendMessageTimeoutA(window, WM_TIMER, 1, 0, SMTO_BLOCK, 5000, &result);
+  CheckTrack(peeker.TrackUntilHidden(), window, screenHeight);
+
+  // The smallest window that fits: top edge at row 122, 205 x 123.
+  HWND fits = Make(300, kFrameHeight, kFrameWidth + 1, kFrameHeight + 1, 0x2020A0);
+  MakeForeground(fits);
+  SendMessageTimeoutA(window, WM_TIMER, 1, 0, SMTO_BLOCK, 5000, &result);
+  EXPECT_EQ(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
+  x = CheckTrack(peeker.TrackUntilHidden(), window, kFrameHeight);
+  EXPECT_GE(x, 300);
+  EXPECT_LE(x, 301);
+  EXPECT_EQ(peeker.Close(), 0u);
+}
+
+TEST_F(PeekerTest, TimersAndClosing) {
+  HWND front = Make(300, 300, 400, 300, 0xA04030);
+  MakeForeground(front);
+  Peeker peeker;
+  HWND window = peeker.Window();
+  ASSERT_NE(window, nullptr);
+  peeker.TrackUntilHidden();
+  RECT before;
+  GetWindowRect(window, &before);
+
+  // An unknown timer changes nothing; timer 1 starts the next peek at once.
+  DWORD_PTR result;
+  SendMessageTimeoutA(window, WM_TIMER, 7, 0, SMTO_BLOCK, 5000, &result);
+  RECT after;
+  GetWindowRect(window, &after);
+  EXPECT_FALSE(IsWindowVisible(window));
+  EXPECT_EQ(std::memcmp(&before, &after, sizeof before), 0);
+  SendMessageTimeoutA(window, WM_TIMER, 1, 0, SMTO_BLOCK, 5000, &result);
+  EXPECT_TRUE(IsWindowVisible(window));
+
+  // A second copy exits at once, with no window of its own.
+  Program second(WindowsPath(GLIMMER_EXE), "");
+  EXPECT_EQ(second.WaitForExit(), 0u);
+  EXPECT_EQ(second.AnyWindow(), nullptr);
+
+  EXPECT_EQ(peeker.Close(), 0u);
+}
+
+TEST_F(PeekerTest, OnlyTheCharactersOwnPixelsCoverWhatIsBehind) {
+  const std::vector<Frame> frames = LoadFrames();
+  Make(0, 0, 1024, 300, 0);  // the pattern, behind everything
+  HWND below = Make(900, 600, 60, 60, 0x3040A0);
+  HWND front = Make(300, 300, 400, 300, 0xA04030);
+  MakeForeground(front);
+  ASSERT_EQ(GetWindow(front, GW_HWNDNEXT), below);
+
+  Peeker peeker;
+  HWND window = peeker.Window();
+  ASSERT_NE(window, nullptr);
+  const int top = 300 - kFrameHeight;
+  // At the top of the rise the window holds still for a second: read it whole.
+  int matched = -1;
+  std::string mismatch;
+  PumpUntil([&] {
+    RECT r1, r2;
+    GetWindowRect(window, &r1);
+    if (r1.top != top) return !IsWindowVisible(window) && r1.top == 300 && matched < 0 && false;
+    Capture shown = CaptureScreen(r1.left, r1.top, kFrameWidth, kFrameHeight);
+    GetWindowRect(window, &r2);
+    if (std::memcmp(&r1, &r2, sizeof r1) != 0) return false;
+    mismatch.clear();
+    for (size_t f = 0; f < frames.size() && matched < 0; f++) {
+      int wrong = 0;
+      char first[128] = "";
+      for (int y = 0; y < kFrameHeight; y++)
+        for (int x = 0; x < kFrameWidth; x++) {
+          DWORD own = frames[f].At(x, y);
+          DWORD expected = own == kKeyOnScreen ? PatternAt(r1.left + x, r1.top + y) : own;
+          if (shown.At(x, y) != expected && wrong++ == 0) {
+            std::snprintf(first, sizeof first, " (first at %d,%d: %06lx, expected %06lx)", x, y, shown.At(x, y),
+                          expected);
+          }
+        }
+      if (wrong == 0) matched = static_cast<int>(f);
+      mismatch += "frame " + std::to_string(101 + f) + ": " + std::to_string(wrong) + " pixels differ" + first + "; ";
+    }
+    return matched >= 0;
+  });
+  EXPECT_GE(matched, 0) << mismatch;
+
+  // Once the peek is over the pattern is intact: no trail, no stale copy.
+  peeker.TrackUntilHidden();
+  RECT last;
+  GetWindowRect(window, &last);
+  PumpUntil([] { return false; }, 300);
+  Capture after = CaptureScreen(last.left, top, kFrameWidth, kFrameHeight);
+  int damaged = 0;
+  for (int y = 0; y < kFrameHeight; y++)
+    for (int x = 0; x < kFrameWidth; x++) damaged += after.At(x, y) != PatternAt(last.left + x, top + y);
+  EXPECT_EQ(damaged, 0);
+  EXPECT_EQ(peeker.Close(), 0u);
+}
+
+}  // namespace
+
+namespace {
+
+// A left click at a screen position, through the system's input queue.
+void ClickAt(int x, int y) {
+  INPUT input[3] = {};
+  for (INPUT& i : input) i.type = INPUT_MOUSE;
+  input[0].mi.dx = x * 65535 / (GetSystemMetrics(SM_CXSCREEN) - 1);
+  input[0].mi.dy = y * 65535 / (GetSystemMetrics(SM_CYSCREEN) - 1);
+  input[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+  input[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+  input[2].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+  SendInput(3, input, sizeof(INPUT));
+}
+
+struct DialogSearch {
+  DWORD processId;
+  std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectDialogs(HWND window, LPARAM param) {
+  DialogSearch* search = reinterpret_cast<DialogSearch*>(param);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  char name[64];
+  GetClassNameA(window, name, sizeof name);
+  if (owner == search->processId && IsWindowVisible(window) && std::strcmp(name, "#32770") == 0)
+    search->found.push_back(window);
+  return TRUE;
+}
+
+std::vector<HWND> Dialogs(const Program& program) {
+  DialogSearch search{program.id(), {}};
+  EnumWindows(CollectDialogs, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+// Clicks the character during a peek and returns its About box. `fresh` starts a
+// new peek for it once the current one is over.
+HWND OpenAbout(Peeker& peeker, HWND window, bool fresh = true) {
+  if (fresh) {
+    PumpUntil([&] { return !IsWindowVisible(window); });
+    DWORD_PTR result;
+    SendMessageTimeoutA(window, WM_TIMER, 1, 0, SMTO_BLOCK, 5000, &result);
+  }
+  // Wait until the character stands well clear of the window it peeks over.
+  RECT start, r;
+  GetWindowRect(window, &start);
+  PumpUntil([&] {
+    GetWindowRect(window, &r);
+    return r.top <= start.top - 60 || !IsWindowVisible(window);
+  });
+  ClickAt(r.left + (r.right - r.left) / 2, r.top + 10);
+  HWND about = nullptr;
+  PumpUntil([&] {
+    std::vector<HWND> dialogs = Dialogs(peeker.program());
+    about = dialogs.empty() ? nullptr : dialogs[0];
+    return about != nullptr;
+  });
+  return about;
+}
+
+void WaitGone(HWND about) { PumpUntil([&] { return !IsWindow(about); }, 20000); }
+
+// Pixels of `art` at (x, y) of the client capture that differ from what should
+// show: the art itself, or with `keyWhite` the dialog's background where it is white.
+int ArtDifferences(const Capture& client, const Capture& art, int x, int y, bool keyWhite, DWORD background) {
+  int wrong = 0;
+  for (int v = 0; v < art.height; v++)
+    for (int u = 0; u < art.width; u++) {
+      DWORD own = art.At(u, v);
+      DWORD expected = keyWhite && own == 0xFFFFFF ? background : own;
+      wrong += client.At(x + u, y + v) != expected;
+    }
+  return wrong;
+}
+
+}  // namespace
+
+TEST_F(PeekerTest, AboutBoxOnAClick) {
+  HWND front = Make(300, 400, 400, 300, 0xA04030);
+  MakeForeground(front);
+  Peeker peeker;
+  HWND window = peeker.Window();
+  ASSERT_NE(window, nullptr);
+
+  HWND about = OpenAbout(peeker, window, false);
+  ASSERT_NE(about, nullptr);
+  char caption[128];
+  GetWindowTextA(about, caption, sizeof caption);
+  bool known = false;
+  for (const char* c : {"Zorblatt,Mastor Of All Cheese", "It's Zorblatt Time Baby", "Zorblatt Is Your Best Friend",
+                        "Zorblatt Is Now In Control", "Zorblatt Is Going To Get You",
+                        "Zorblatt,Ruler Of All Squishy Things", "Zorblatt,Half Man,Half Man"})
+    known = known || std::strcmp(caption, c) == 0;
+  EXPECT_TRUE(known) << caption;
+  EXPECT_EQ(SendDlgItemMessageA(about, 1001, BM_GETCHECK, 0, 0), BST_CHECKED);
+
+  // The character goes on moving while the dialog is open.
+  RECT first, later;
+  GetWindowRect(window, &first);
+  EXPECT_TRUE(PumpUntil([&] {
+    GetWindowRect(window, &later);
+    return later.top != first.top;
+  }));
+
+  // The art: the title opaque, the two lines with their white keyed out.
+  PumpUntil([] { return false; }, 300);
+  Capture client = CaptureClient(about);
+  DWORD background = client.At(2, client.height - 2);
+  EXPECT_EQ(ArtDifferences(client, LoadArt("about_161.bmp"), 25, 12, false, background), 0);
+  EXPECT_EQ(ArtDifferences(client, LoadArt("about_163.bmp"), 10, 40, true, background), 0);
+  EXPECT_EQ(ArtDifferences(client, LoadArt("about_162.bmp"), 10, 63, true, background), 0);
+
+  // A second click while it is open opens nothing.
+  PostMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, 0);
+  PumpUntil([] { return false; }, 1000);
+  EXPECT_EQ(Dialogs(peeker.program()).size(), 1u);
+
+  // Audio unchecked, then Continue: remembered at the next opening.
+  PostMessageA(GetDlgItem(about, 1001), BM_CLICK, 0, 0);
+  PumpUntil([&] { return SendDlgItemMessageA(about, 1001, BM_GETCHECK, 0, 0) == BST_UNCHECKED; });
+  PostMessageA(GetDlgItem(about, IDCANCEL), BM_CLICK, 0, 0);
+  WaitGone(about);
+  EXPECT_FALSE(IsWindow(about));
+  EXPECT_TRUE(IsWindow(window));
+
+  about = OpenAbout(peeker, window);
+  ASSERT_NE(about, nullptr);
+  EXPECT_EQ(SendDlgItemMessageA(about, 1001, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+  GetWindowTextA(about, caption, sizeof caption);
+  EXPECT_STRNE(caption, "About Zorblatt");
+
+  // Escape acts as Continue...
+  PostMessageA(about, WM_KEYDOWN, VK_ESCAPE, 0);
+  WaitGone(about);
+  EXPECT_TRUE(IsWindow(window));
+
+  // ...and Enter as Kill, which ends the program with exit code 1.
+  about = OpenAbout(peeker, window);
+  ASSERT_NE(about, nullptr);
+  PostMessageA(about, WM_KEYDOWN, VK_RETURN, 0);
+  EXPECT_EQ(peeker.program().WaitForExit(), 1u);
+}
+
+TEST_F(PeekerTest, KillEndsTheProgram) {
+  HWND front = Make(300, 400, 400, 300, 0xA04030);
+  MakeForeground(front);
+  Peeker peeker;
+  HWND window = peeker.Window();
+  ASSERT_NE(window, nullptr);
+  HWND about = OpenAbout(peeker, window, false);
+  ASSERT_NE(about, nullptr);
+  PostMessageA(GetDlgItem(about, IDOK), BM_CLICK, 0, 0);
+  EXPECT_EQ(peeker.program().WaitForExit(), 1u);
+}
