@@ -1,6 +1,6 @@
 // peeker-bench: what the peeker costs.
 //   peeker-bench paint N          time per paint of the character, in-process
-//   peeker-bench peek GLIMMER.exe marks when the real program's first peek shows
+//   peeker-bench watch            marks when the running peeker's first peek shows
 //                                 and hides, and a minute of the pause after it
 #include <windows.h>
 
@@ -10,7 +10,6 @@
 
 #include "peeker_globals.h"
 #include "sprite_clip.h"
-#include "support/win_driver.h"
 
 namespace {
 
@@ -44,15 +43,15 @@ int Paints(int count) {
   return 0;
 }
 
-// Prints "shown", "hidden", "idle_start" and "idle_end" as the first peek goes by
-// and a minute of the pause after it, for a script that reads the program's CPU
-// time at each mark (Wine reports no CPU time of other processes).
-int Peek(const std::string& glimmer) {
-  Program program(WindowsPath(glimmer), "");
+// Prints "shown", "hidden", "idle_start" and "idle_end" as the running peeker's
+// next peek goes by and a minute of the pause after it, for a script that reads
+// the program's CPU time at each mark (Wine reports none for other processes).
+int Watch() {
   HWND window = nullptr;
   double started = Now();
-  while (!(window = program.WaitForWindow("Glimmer", nullptr, 0)) && Now() - started < 60) Sleep(1);
+  while (!(window = FindWindowA("Glimmer", nullptr)) && Now() - started < 60) Sleep(1);
   if (!window) return 3;
+  while (!IsWindowVisible(window)) Sleep(1);
   auto mark = [](const char* what) {
     std::printf("%s %.3f\n", what, Now());
     std::fflush(stdout);
@@ -64,8 +63,8 @@ int Peek(const std::string& glimmer) {
   mark("idle_start");
   Sleep(60000);
   mark("idle_end");
+  Sleep(2000);  // the reader takes its last reading before the program ends
   PostMessageA(window, WM_CLOSE, 0, 0);
-  program.WaitForExit();
   return 0;
 }
 
@@ -74,7 +73,7 @@ int Peek(const std::string& glimmer) {
 int main(int argc, char** argv) {
   std::string mode = argc > 1 ? argv[1] : "";
   if (mode == "paint") return Paints(argc > 2 ? std::atoi(argv[2]) : 1000);
-  if (mode == "peek" && argc > 2) return Peek(argv[2]);
-  std::fprintf(stderr, "usage: peeker-bench paint N | peeker-bench peek GLIMMER.exe\n");
+  if (mode == "watch") return Watch();
+  std::fprintf(stderr, "usage: peeker-bench paint N | peeker-bench watch\n");
   return 2;
 }

@@ -22,7 +22,9 @@ source "$root/scripts/display.sh"
 pack() { "$root/build/host/bin/loopvue-pack" --player "$bin/loopvue.exe" "$@" 2>/dev/null; }
 # CPU time (in seconds) used so far by the Linux process that runs a Windows program.
 minus() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.2f", a - b}'; }
-cpu_of() { awk -v hz="$(getconf CLK_TCK)" '{printf "%.2f", ($14 + $15) / hz}' "/proc/$(pgrep -f "$1" | head -1)/stat"; }
+# The process running a program the shell started with `wine /path/NAME`.
+pid_of() { ps -eo pid=,args= | awk -v name="/$1" 'substr($NF, length($NF) - length(name) + 1) == name {print $1; exit}'; }
+cpu_of() { awk -v hz="$(getconf CLK_TCK)" '{printf "%.2f", ($14 + $15) / hz}' "/proc/$(pid_of "$1")/stat"; }
 
 for part in "${parts[@]}"; do
   case "$part" in
@@ -40,15 +42,17 @@ for part in "${parts[@]}"; do
       sleep 5
       before=$(cpu_of greeting.exe); sleep 60; after=$(cpu_of greeting.exe)
       echo "sample greeting: $(minus "$after" "$before") CPU-seconds over a minute of playback"
-      kill "$(pgrep -f greeting.exe | head -1)" 2>/dev/null || true
+      kill "$(pid_of greeting.exe)" 2>/dev/null || true
       wine "$bin/player-bench.exe" make-timing "$bin/loopvue.exe" "$work/timing.exe"
       echo -n "frames of 50 and 100 hundredths: "; wine "$bin/player-bench.exe" timing "$work/timing.exe" 100
       ;;
     peeker)
       echo "== Peeker (under Wine)"
       wine "$bin/peeker-bench.exe" paint 1000
-      wine "$bin/peeker-bench.exe" peek "$bin/glimmer.exe" | tr -d '\r' | while read -r mark when; do
-        declare "cpu_$mark=$(cpu_of glimmer.exe)" "at_$mark=$when"
+      wine "$bin/glimmer.exe" >/dev/null 2>&1 &
+      # Read the marks as they come (a filter in between would hold them back).
+      wine "$bin/peeker-bench.exe" watch | while read -r mark when; do
+        declare "cpu_$mark=$(cpu_of glimmer.exe)" "at_$mark=${when%$'\r'}"
         if [ "$mark" = hidden ]; then
           echo "one peek: $(minus "$at_hidden" "$at_shown") s on screen, $(minus "$cpu_hidden" "$cpu_shown") CPU-seconds"
         elif [ "$mark" = idle_end ]; then
