@@ -51,10 +51,10 @@ case "$job" in
       wine "$bin/glimmer.exe" &
       peeker=$!
       mkdir -p "$shots"
-      sleep 1.5
+      sleep 3
       for i in 1 2 3 4; do
         import -window root -crop 1024x260+0+508 +repage "$shots/glimmer-rise-$i.png"
-        sleep 0.4
+        sleep 0.5
       done
       kill "$peeker" "$backdrop" 2>/dev/null || true
       wineserver -k >/dev/null 2>&1 || true
