@@ -81,7 +81,7 @@ wait
 elapsed=$(( $(date +%s) - start ))
 
 # exec/s per second of wall time, as libFuzzer counts it, and per CPU second.
-printf '%-24s %8s %12s %8s %10s %6s %7s %18s %9s\n' fuzzer cpu-min executions exec/s exec/cpu-s cov ft corpus findings
+printf '%-24s %8s %12s %8s %10s %6s %7s %24s %9s\n' fuzzer cpu-min executions exec/s exec/cpu-s cov ft corpus findings
 for name in "${fuzzers[@]}"; do
   dir=$out/$name
   cpu_s=$(cpu_seconds "$dir")
@@ -91,12 +91,14 @@ for name in "${fuzzers[@]}"; do
   last=$(ls "$dir"/sessions/*.log | sort -V | tail -1)
   cov=$(grep -o 'cov: [0-9]*' "$last" | tail -1 | cut -d' ' -f2)
   ft=$(grep -o 'ft: [0-9]*' "$last" | tail -1 | cut -d' ' -f2)
+  # libFuzzer's own count (inputs that add features) and the folder, which also
+  # keeps inputs that were later replaced by smaller ones.
+  corp=$(grep -o 'corp: [0-9]*/[0-9]*[a-zA-Z]*' "$last" | tail -1 | cut -d' ' -f2)
   files=$(find "$dir/corpus" -type f | wc -l)
-  kb=$(du -sk "$dir/corpus" | cut -f1)
   findings=$(find "$dir/artifacts" -type f | wc -l)
-  printf '%-24s %8s %12s %8s %10s %6s %7s %18s %9s\n' "$name" "$cpu" "$execs" \
+  printf '%-24s %8s %12s %8s %10s %6s %7s %24s %9s\n' "$name" "$cpu" "$execs" \
     $(( execs / (elapsed > 0 ? elapsed : 1) )) $(( execs / (cpu_s > 0 ? cpu_s : 1) )) \
-    "${cov:-?}" "${ft:-?}" "$files files ${kb} KB" "$findings"
+    "${cov:-?}" "${ft:-?}" "${corp:-?} (${files} files)" "$findings"
 done
 echo "wall time ${elapsed} s; logs and corpora in $out"
 for name in "${fuzzers[@]}"; do
