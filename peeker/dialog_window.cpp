@@ -27,12 +27,6 @@ LRESULT DialogWindow::SetCheck(int id, int on) {
 int DialogWindow::IsChecked(int id) { return SendDlgItemMessageA(hwnd, id, BM_GETCHECK, 0, 0) == 1 ? 1 : 0; }
 
 INT_PTR CALLBACK StaticDialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  DialogWindow* object = reinterpret_cast<DialogWindow*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-  if (object == nullptr && g_pendingDialog != nullptr) {
-    object = g_pendingDialog;
-    SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(object));
-    object->hwnd = hwnd;
-    g_pendingDialog = nullptr;
-  }
+  DialogWindow* object = BoundObject(hwnd, g_pendingDialog);
   return object ? object->DialogProc(msg, wParam, lParam) : FALSE;
 }

@@ -35,13 +35,7 @@ void FrameWindow::Create(const char* name, HWND parent, DWORD style) {
 }
 
 LRESULT CALLBACK StaticWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  FrameWindow* object = reinterpret_cast<FrameWindow*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-  if (object == nullptr && g_pendingWindow != nullptr) {
-    object = g_pendingWindow;
-    SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(object));
-    object->hwnd = hwnd;
-    g_pendingWindow = nullptr;
-  }
+  FrameWindow* object = BoundObject(hwnd, g_pendingWindow);
   if (object) return object->WindowProc(msg, wParam, lParam);
   return DefWindowProcA(hwnd, msg, wParam, lParam);
 }
