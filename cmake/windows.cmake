@@ -18,3 +18,17 @@ function(add_import_check target)
   add_test(NAME imports.${target}
            COMMAND sh ${CMAKE_SOURCE_DIR}/scripts/check-imports.sh ${CMAKE_OBJDUMP} $<TARGET_FILE:${target}>)
 endfunction()
+
+# A version resource and an application manifest (asInvoker, supported systems)
+# for a shipped program, and a test that it has them and stays within its size
+# budget in bytes.
+function(add_version_info target description budget)
+  set(NAME ${target})
+  set(DESCRIPTION ${description})
+  set(MANIFEST ${CMAKE_SOURCE_DIR}/cmake/app.manifest)
+  configure_file(${CMAKE_SOURCE_DIR}/cmake/version_info.rc.in ${CMAKE_CURRENT_BINARY_DIR}/${target}_version.rc @ONLY)
+  target_sources(${target} PRIVATE ${CMAKE_CURRENT_BINARY_DIR}/${target}_version.rc)
+  set_source_files_properties(${CMAKE_CURRENT_BINARY_DIR}/${target}_version.rc PROPERTIES OBJECT_DEPENDS ${MANIFEST})
+  add_test(NAME release.${target}
+           COMMAND sh ${CMAKE_SOURCE_DIR}/scripts/check-release.sh ${CMAKE_RC_COMPILER} $<TARGET_FILE:${target}> ${budget})
+endfunction()

@@ -3,6 +3,7 @@
 #   ./run.sh            pack samples/greeting.gif and samples/greeting.mid into
 #                       build/win/bin/greeting.exe and play it
 #   ./run.sh glimmer    run the peeker
+#   ./run.sh dist       write the release bundle to build/dist/ and build/dist.zip
 # With DISPLAY set the program runs on that display until you close it; without
 # one it runs on a private Xvfb for a few seconds and screenshots are saved to
 # build/screenshots/.
@@ -15,14 +16,31 @@ job=${1:-greeting}
 
 bin="$root/build/win/bin"
 shots="$root/build/screenshots"
+pack_greeting() {
+  "$root/build/host/bin/loopvue-pack" --player "$bin/loopvue.exe" --midi "$root/samples/greeting.mid" \
+    "$root/samples/greeting.gif" -o "$1"
+}
+
+if [ "$job" = dist ]; then
+  dist="$root/build/dist"
+  rm -rf "$dist" "$root/build/dist.zip"
+  mkdir -p "$dist"
+  cp "$bin/glimmer.exe" "$bin/loopvue.exe" "$bin/loopvue-pack.exe" "$dist/"
+  pack_greeting "$dist/greeting.exe"
+  sed 's/$/\r/' "$root/dist/README.txt" > "$dist/README.txt"
+  (cd "$dist" && zip -q -X "$root/build/dist.zip" README.txt glimmer.exe loopvue.exe loopvue-pack.exe greeting.exe)
+  ls -l "$dist"
+  echo "Release bundle: $dist and $root/build/dist.zip"
+  exit 0
+fi
+
 headless=0
 [ -n "${DISPLAY:-}" ] || headless=1
 source "$root/scripts/display.sh"
 
 case "$job" in
   greeting)
-    "$root/build/host/bin/loopvue-pack" --player "$bin/loopvue.exe" --midi "$root/samples/greeting.mid" \
-      "$root/samples/greeting.gif" -o "$bin/greeting.exe"
+    pack_greeting "$bin/greeting.exe"
     echo "Packed $bin/greeting.exe"
     if [ "$headless" = 0 ]; then
       echo "Playing it on $DISPLAY; close its window to end."
@@ -62,7 +80,7 @@ case "$job" in
     fi
     ;;
   *)
-    echo "usage: ./run.sh [greeting|glimmer]" >&2
+    echo "usage: ./run.sh [greeting|glimmer|dist]" >&2
     exit 2
     ;;
 esac
