@@ -9,16 +9,10 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "fuzz_check.h"
 #include "gif_parser.h"
 #include "indexed_bitmap.h"
 
-#define FUZZ_CHECK(condition)                                                            \
-  do {                                                                                   \
-    if (!(condition)) {                                                                  \
-      std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition); \
-      std::abort();                                                                      \
-    }                                                                                    \
-  } while (0)
 
 namespace {
 

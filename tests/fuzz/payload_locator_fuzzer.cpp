@@ -13,16 +13,10 @@
 #include <cstring>
 #include <string>
 
+#include "fuzz_check.h"
 #include "byte_reader.h"
 #include "payload_locator.h"
 
-#define FUZZ_CHECK(condition)                                                            \
-  do {                                                                                   \
-    if (!(condition)) {                                                                  \
-      std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition); \
-      std::abort();                                                                      \
-    }                                                                                    \
-  } while (0)
 
 namespace {
 

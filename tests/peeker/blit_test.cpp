@@ -1,6 +1,7 @@
 #include "blit.h"
 
 #include <gtest/gtest.h>
+#include "support/dib_info.h"
 
 namespace {
 
@@ -9,12 +10,7 @@ namespace {
 class Surface {
  public:
   Surface(int w, int h) : width(w), height(h) {
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = w;
-    info.bmiHeader.biHeight = -h;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
+    BITMAPINFO info = TopDownInfo32(w, h);
     dc = CreateCompatibleDC(nullptr);
     void* pixels = nullptr;
     bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &pixels, nullptr, 0);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "peeker_globals.h"
+#include "support/dib_info.h"
 
 namespace {
 
@@ -70,12 +71,7 @@ std::vector<SoundPlayerSpy::Call> SoundPlayerSpy::calls;
 
 // A bitmap's pixels as 32-bit values, top row first.
 std::vector<DWORD> Pixels(HBITMAP bitmap, int width, int height) {
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
+  BITMAPINFO info = TopDownInfo32(width, height);
   std::vector<DWORD> pixels(static_cast<size_t>(width) * height);
   HDC dc = CreateCompatibleDC(nullptr);
   GetDIBits(dc, bitmap, 0, height, pixels.data(), &info, DIB_RGB_COLORS);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "support/win_driver.h"
+#include "support/dib_info.h"
 
 namespace {
 
@@ -50,12 +51,7 @@ LRESULT CALLBACK DriverWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lPar
     for (int y = 0; y < client.bottom; y++)
       for (int x = 0; x < client.right; x++)
         pixels[static_cast<size_t>(y) * client.right + x] = solid ? solid : PatternAt(origin.x + x, origin.y + y);
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = client.right;
-    info.bmiHeader.biHeight = -client.bottom;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
+    BITMAPINFO info = TopDownInfo32(client.right, client.bottom);
     SetDIBitsToDevice(dc, 0, 0, client.right, client.bottom, 0, 0, 0, client.bottom, pixels.data(), &info,
                       DIB_RGB_COLORS);
     EndPaint(window, &ps);
@@ -97,12 +93,7 @@ Capture LoadArt(const char* name) {
   art.width = bm.bmWidth;
   art.height = bm.bmHeight;
   art.pixels.resize(static_cast<size_t>(art.width) * art.height);
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = art.width;
-  info.bmiHeader.biHeight = -art.height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
+  BITMAPINFO info = TopDownInfo32(art.width, art.height);
   HDC dc = GetDC(nullptr);
   GetDIBits(dc, bitmap, 0, art.height, art.pixels.data(), &info, DIB_RGB_COLORS);
   ReleaseDC(nullptr, dc);

@@ -1,6 +1,7 @@
 #include "support/win_driver.h"
 
 #include <cstring>
+#include "support/dib_info.h"
 
 namespace {
 
@@ -97,12 +98,7 @@ Capture CaptureScreen(int left, int top, int width, int height) {
   Capture capture;
   capture.width = width;
   capture.height = height;
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
+  BITMAPINFO info = TopDownInfo32(width, height);
   void* bits = nullptr;
   HDC screen = GetDC(nullptr);
   HDC memory = CreateCompatibleDC(screen);
