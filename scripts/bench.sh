@@ -5,7 +5,8 @@
 # minutes (the frame timing alone watches 100 frames of 0.5 s and 1 s). CPU
 # times are those of the Linux process that runs the program under Wine (with
 # the user-mode emulator where the kernel runs no 32-bit code).
-#   scripts/bench.sh [decode|player|peeker|sizes]...
+# The flatten part compares the packer's --flatten output with ImageMagick's.
+#   scripts/bench.sh [decode|player|peeker|sizes|flatten]...
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 parts=("$@")
@@ -65,6 +66,56 @@ for part in "${parts[@]}"; do
       pack --midi "$root/samples/greeting.mid" "$root/samples/greeting.gif" -o "$work/greeting.exe"
       for f in "$bin/loopvue.exe" "$bin/glimmer.exe" "$bin/loopvue-pack.exe" "$work/greeting.exe"; do
         printf '%-16s %8d\n' "$(basename "$f")" "$(stat -c %s "$f")"
+      done
+      ;;
+    flatten)
+      echo "== Flatten (bytes; time of loopvue-pack --flatten, native, -O2)"
+      convert=/usr/bin/convert
+      anims="$work/flatten"
+      mkdir -p "$anims"
+      if [ ! -f "$anims/cartoon.gif" ]; then
+        # A screen recording: a window whose text lines appear one by one under
+        # a moving pointer, optimised as recorders do (transparency, disposal).
+        args=()
+        for i in $(seq 0 39); do
+          text=""
+          for j in $(seq 0 $((i / 2))); do
+            y=$((50 + (j % 20) * 12)); text+=" rectangle 30,$y $((60 + (j * 37) % 300)),$((y + 6))"
+          done
+          x=$((100 + i * 8)); y=$((200 - i * 3))
+          args+=(\( -size 480x320 xc:'#d8d8d8' -fill '#3060a0' -draw "rectangle 0,0 479,23"
+                 -fill white -draw "rectangle 20,40 459,300" -fill '#202020' -draw "$text"
+                 -fill black -draw "polygon $x,$y $x,$((y + 16)) $((x + 11)),$((y + 11))" \))
+        done
+        "$convert" -delay 10 -loop 0 "${args[@]}" -layers optimize "$anims/screen.gif"
+        # A photo: a fractal panned and turned, every frame its own 256 colours.
+        "$convert" -seed 7 -size 400x300 plasma:fractal -blur 0x1 "$anims/photo.png"
+        "$convert" -delay 8 -loop 0 "$anims/photo.png" -duplicate 23 -virtual-pixel mirror \
+          -distort SRT '%[fx:200+t*4],150 1.2 %[fx:t*1.5]' "$anims/photo.gif"
+        # A cartoon on a transparent background, each frame cleared before the next.
+        args=()
+        for i in $(seq 0 29); do
+          x=$((40 + i * 4)); y=$((150 - (i % 10) * (10 - i % 10) * 3))
+          args+=(\( -size 240x200 xc:none -fill '#f0c020' -stroke '#302000' -strokewidth 3
+                 -draw "circle $x,$y $((x + 24)),$y" -fill '#302000' -draw "circle $((x + 8)),$((y - 6)) $((x + 11)),$((y - 6))"
+                 -fill '#40a040' -stroke none -draw "rectangle 0,185 239,199" \))
+        done
+        "$convert" -delay 6 -loop 0 -dispose background "${args[@]}" "$anims/cartoon.gif"
+      fi
+      player=$(stat -c %s "$bin/loopvue.exe")
+      printf '%-16s %10s %10s %12s %9s  %s\n' animation original flattened "IM coalesce" time "what --flatten did"
+      for run in screen photo photo:--dither cartoon; do
+        name=${run%%:*}
+        flags=(--flatten)
+        [ "$run" = "$name" ] || flags+=("${run#*:}")
+        gif="$anims/$name.gif"
+        start=$(date +%s.%N)
+        said=$("$root/build/host/bin/loopvue-pack" --player "$bin/loopvue.exe" "${flags[@]}" "$gif" -o "$anims/$name.exe" 2>/dev/null)
+        end=$(date +%s.%N)
+        "$convert" "$gif" -coalesce -layers optimize "$anims/$name-im.gif"
+        printf '%-16s %10d %10d %12d %8.2fs  %s\n' "${run/:/ }" "$(stat -c %s "$gif")" \
+          $(($(stat -c %s "$anims/$name.exe") - player - 21)) "$(stat -c %s "$anims/$name-im.gif")" \
+          "$(minus "$end" "$start")" "${said#*: }"
       done
       ;;
     *) echo "unknown part $part" >&2; exit 2 ;;

@@ -193,10 +193,133 @@ TEST_F(PackerTest, PreviewMatchesImageMagicksCoalescedFrames) {
   }
 }
 
+// The pixels of a binary PPM, after its three header lines.
+std::string PpmPixels(const std::string& ppm) {
+  size_t at = 0;
+  for (int line = 0; line < 3 && at != std::string::npos; line++) at = ppm.find('\n', at) + 1;
+  return at == std::string::npos ? std::string() : ppm.substr(at);
+}
+
+TEST_F(PackerTest, RefusalsAndWarningsPointToFlatten) {
+  PlainFrame local = SolidFrame(0, 0, 10, 10, 3, 10);
+  local.localColours = Palette();
+  std::string control = Gif({SolidFrame(0, 0, 40, 30, 1, 10), SolidFrame(4, 4, 8, 8, 2, 10)});
+  size_t at = control.rfind(std::string("\x21\xF9\x04", 3));
+  ASSERT_NE(at, std::string::npos);
+  control[at + 3] = static_cast<char>(0x0C | 0x01);  // restore the previous canvas, transparent index
+  struct Case {
+    const char* what;
+    std::string bytes;
+    bool refused;
+  } cases[] = {
+      {"no global table", PlainGif(40, 30, {}, {local, local}), true},
+      {"local table", Gif({SolidFrame(0, 0, 40, 30, 1, 10), local}), true},
+      {"transparency and disposal", control, false},
+  };
+  for (const Case& c : cases) {
+    std::string anim = Put("anim.gif", c.bytes);
+    Outcome plain = Pack("'" + anim + "' -o '" + dir_.File("greeting.exe") + "'");
+    EXPECT_EQ(plain.status != 0, c.refused) << c.what;
+    EXPECT_NE(plain.err.find("--flatten"), std::string::npos) << c.what << ": " << plain.err;
+    Outcome flat = Pack("--flatten '" + anim + "' -o '" + dir_.File("greeting.exe") + "'");
+    EXPECT_EQ(flat.status, 0) << c.what << ": " << flat.err;
+    EXPECT_EQ(flat.err, "") << c.what;
+    EXPECT_NE(flat.out.find("flattened " + anim + ": 2 frame(s) of 40 x 30"), std::string::npos) << flat.out;
+    EXPECT_NE(flat.out.find("exact"), std::string::npos) << flat.out;
+  }
+  // The flattened animation still meets the player's limits.
+  std::string huge = Put("huge.gif", PlainGif(65535, 65535, Palette(), {SolidFrame(0, 0, 4, 4, 1, 10)}));
+  Outcome tooLarge = Pack("--flatten '" + huge + "' -o '" + dir_.File("huge.exe") + "'");
+  EXPECT_NE(tooLarge.status, 0);
+  EXPECT_NE(tooLarge.err.find(huge + ": cannot flatten it: logical screen of 65535 x 65535 is too large"),
+            std::string::npos) << tooLarge.err;
+  EXPECT_FALSE(FileExists(dir_.File("huge.exe")));
+  Outcome ditherAlone = Pack("--dither '" + Put("anim.gif", control) + "' -o '" + dir_.File("d.exe") + "'");
+  EXPECT_NE(ditherAlone.status, 0);
+  EXPECT_NE(ditherAlone.err.find("--dither works only with --flatten"), std::string::npos) << ditherAlone.err;
+}
+
+TEST_F(PackerTest, FlattenedGreetingShowsWhatImageMagickRenders) {
+  // Sprites on a transparent background, cleared after each frame, interlaced,
+  // with one frame through a local table.
+  std::string anim = dir_.File("anim.gif");
+  ASSERT_EQ(Shell(dir_, std::string(IMAGEMAGICK_CONVERT) +
+                            " -delay 12 -loop 0 -dispose background -interlace GIF -size 64x48 xc:none "
+                            "-fill '#e03020' -draw 'circle 20,24 20,10' \\( -size 64x48 xc:none -fill '#e03020' "
+                            "-draw 'circle 34,24 34,10' \\) \\( -size 64x48 xc:none -fill '#20a0e0' "
+                            "-draw 'rectangle 30,10 50,30' \\) '" + anim + "'").status, 0);
+  ScratchDir preview;
+  Outcome run =
+      Pack("--flatten --preview '" + preview.path() + "' '" + anim + "' -o '" + dir_.File("greeting.exe") + "'");
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.err, "");
+  EXPECT_NE(run.out.find("3 frame(s) of 64 x 48"), std::string::npos) << run.out;
+
+  // The background colour shows where ImageMagick leaves pixels transparent.
+  std::string gif = ReadBytes(anim);
+  char background[8];
+  const size_t entry = 13 + 3 * static_cast<uint8_t>(gif[11]);
+  std::snprintf(background, sizeof background, "#%02x%02x%02x", static_cast<uint8_t>(gif[entry]),
+                static_cast<uint8_t>(gif[entry + 1]), static_cast<uint8_t>(gif[entry + 2]));
+  ScratchDir reference;
+  ASSERT_EQ(Shell(reference, std::string(IMAGEMAGICK_CONVERT) + " '" + anim + "' -coalesce -background '" +
+                                 background + "' -alpha remove -alpha off -depth 8 '" +
+                                 reference.File("frame-%d.ppm") + "'").status, 0);
+
+  // The greeting's own GIF, previewed without flattening, shows the same.
+  std::string path = dir_.File("greeting.exe");
+  int32_t length = FindSection(path.c_str(), GIF_SECTION_MARKER);
+  ASSERT_GT(length, 0);
+  {
+    SectionBlock block(length);
+    ASSERT_TRUE(ReadSection(&block.reader));
+    Put("packed.gif", std::string(reinterpret_cast<const char*>(block.reader.data), length));
+  }
+  ClosePayloadFile();
+  ScratchDir packedPreview;
+  Outcome again = Pack("--preview '" + packedPreview.path() + "' '" + dir_.File("packed.gif") + "' -o '" +
+                       dir_.File("again.exe") + "'");
+  ASSERT_EQ(again.status, 0) << again.err;
+  EXPECT_EQ(again.err, "");
+
+  for (int i = 0; i < 3; i++) {
+    char name[32];
+    std::snprintf(name, sizeof name, "frame-%04d.ppm", i);
+    std::string ours = ReadBytes(preview.File(name));
+    std::string theirs = ReadBytes(reference.File("frame-" + std::to_string(i) + ".ppm"));
+    ASSERT_EQ(ours.size(), 13 + 64 * 48 * 3u) << i;
+    EXPECT_TRUE(PpmPixels(ours) == PpmPixels(theirs)) << "frame " << i;
+    EXPECT_TRUE(ours == ReadBytes(packedPreview.File(name))) << "frame " << i;
+  }
+  EXPECT_FALSE(FileExists(preview.File("frame-0003.ppm")));
+}
+
+TEST_F(PackerTest, FlattenReportsTheColourError) {
+  std::string anim = dir_.File("photo.gif");
+  ASSERT_EQ(Shell(dir_, std::string(IMAGEMAGICK_CONVERT) +
+                            " -delay 8 -seed 3 -size 80x60 plasma:fractal -seed 4 -size 80x60 plasma:fractal '" +
+                            anim + "'").status, 0);
+  for (const char* flags : {"--flatten", "--flatten --dither"}) {
+    Outcome run = Pack(std::string(flags) + " '" + anim + "' -o '" + dir_.File("greeting.exe") + "'");
+    ASSERT_EQ(run.status, 0) << run.err;
+    size_t at = run.out.find("reduced to 256");
+    ASSERT_NE(at, std::string::npos) << run.out;
+    const bool dithered = std::string(flags).find("dither") != std::string::npos;
+    EXPECT_EQ(run.out.find("with dithering") != std::string::npos, dithered) << run.out;
+    at = run.out.find("mean colour error ");
+    ASSERT_NE(at, std::string::npos) << run.out;
+    double error = std::atof(run.out.c_str() + at + 18);
+    EXPECT_GT(error, 0.5) << run.out;
+    EXPECT_LT(error, 12.0) << run.out;
+  }
+}
+
 TEST_F(PackerTest, HelpAndVersion) {
   Outcome help = Shell(dir_, std::string(LOOPVUE_PACK) + " --help");
   EXPECT_EQ(help.status, 0);
   EXPECT_NE(help.out.find("usage: loopvue-pack"), std::string::npos);
+  EXPECT_NE(help.out.find("  --flatten "), std::string::npos);
+  EXPECT_NE(help.out.find("  --dither "), std::string::npos);
   Outcome version = Shell(dir_, std::string(LOOPVUE_PACK) + " --version");
   EXPECT_EQ(version.status, 0);
   EXPECT_EQ(version.out.rfind("loopvue-pack ", 0), 0u) << version.out;

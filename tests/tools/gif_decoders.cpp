@@ -19,7 +19,7 @@ int ReadMemory(GifFileType* gif, GifByteType* buffer, int length) {
   MemorySource* source = static_cast<MemorySource*>(gif->UserData);
   size_t left = source->bytes->size() - source->pos;
   size_t n = static_cast<size_t>(length) < left ? static_cast<size_t>(length) : left;
-  std::memcpy(buffer, source->bytes->data() + source->pos, n);
+  if (n > 0) std::memcpy(buffer, source->bytes->data() + source->pos, n);
   source->pos += n;
   return static_cast<int>(n);
 }

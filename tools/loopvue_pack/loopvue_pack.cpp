@@ -19,6 +19,7 @@
 #define MakeDirectory(path) mkdir(path, 0777)
 #endif
 
+#include "gif_flattener.h"
 #include "gif_inspection.h"
 #include "gif_parser.h"
 #include "payload_locator.h"
@@ -27,14 +28,20 @@ namespace {
 
 const char kVersion[] = "1.0";
 const char kUsage[] =
-    "usage: loopvue-pack [--midi SONG.mid] [--player PATH] [--preview DIR] ANIMATION.gif -o GREETING.exe\n"
+    "usage: loopvue-pack [--flatten [--dither]] [--midi SONG.mid] [--player PATH] [--preview DIR]\n"
+    "                    ANIMATION.gif -o GREETING.exe\n"
     "\n"
     "Appends the animation (and the song) to a copy of the player, making a greeting\n"
     "that plays by itself. The animation must be a GIF with a global colour table\n"
     "and no local colour tables; the player lays every frame opaquely onto its\n"
-    "canvas, so transparency and disposal methods have no effect.\n"
+    "canvas, so transparency and disposal methods have no effect. --flatten first\n"
+    "turns any GIF into one the player shows as a web browser shows the original.\n"
     "\n"
     "  -o, --output FILE   the greeting to write\n"
+    "  --flatten           render the frames with their transparency, disposal and\n"
+    "                      colour tables, and pack them as opaque frames through one\n"
+    "                      global table (reduced to 256 colours when there are more)\n"
+    "  --dither            with --flatten, diffuse the error when colours are reduced\n"
     "  --midi FILE         a Standard MIDI File to play once at start\n"
     "  --player FILE       the player to copy (default: loopvue.exe beside this program)\n"
     "  --preview DIR       also write what the player will show after each frame,\n"
@@ -44,6 +51,7 @@ const char kUsage[] =
 
 struct Options {
   std::string gif, midi, player, output, preview;
+  bool flatten = false, dither = false;
 };
 
 [[noreturn]] void Fail(const std::string& message) {
@@ -100,6 +108,10 @@ Options ParseArguments(int argc, char** argv) {
       options.player = value();
     } else if (arg == "--preview") {
       options.preview = value();
+    } else if (arg == "--flatten") {
+      options.flatten = true;
+    } else if (arg == "--dither") {
+      options.dither = true;
     } else if (!arg.empty() && arg[0] == '-') {
       Fail("unknown option " + arg + "\n" + kUsage);
     } else if (options.gif.empty()) {
@@ -110,6 +122,7 @@ Options ParseArguments(int argc, char** argv) {
   }
   if (options.gif.empty()) Fail(std::string("no animation given\n") + kUsage);
   if (options.output.empty()) Fail(std::string("no output given (-o GREETING.exe)\n") + kUsage);
+  if (options.dither && !options.flatten) Fail("--dither works only with --flatten");
   if (options.player.empty()) options.player = DefaultPlayer(argv[0]);
   return options;
 }
@@ -118,10 +131,12 @@ Options ParseArguments(int argc, char** argv) {
 void CheckAnimation(const std::string& path, const std::vector<uint8_t>& bytes, const GifAnimation& animation) {
   GifInspection gif = InspectGif(bytes);
   if (!gif.signatureOk) Fail(path + ": not a GIF file (it does not start with GIF87a or GIF89a)");
-  if (!gif.globalTable) Fail(path + ": no global colour table; the player shows every frame through it");
+  if (!gif.globalTable) {
+    Fail(path + ": no global colour table; the player shows every frame through it (--flatten makes one)");
+  }
   if (gif.framesWithLocalTable > 0) {
     Fail(path + ": " + std::to_string(gif.framesWithLocalTable) +
-         " frame(s) have a local colour table, which the player cannot show");
+         " frame(s) have a local colour table, which the player cannot show (--flatten merges the tables)");
   }
   int32_t withPixels = 0;
   for (int32_t i = 0; i < animation.frameCount; i++) withPixels += animation.frames[i]->bitmap.pixels != nullptr;
@@ -136,11 +151,13 @@ void CheckAnimation(const std::string& path, const std::vector<uint8_t>& bytes, 
   }
   if (gif.framesWithTransparency > 0) {
     Warn(path, std::to_string(gif.framesWithTransparency) +
-                   " frame(s) use a transparent colour, which the player ignores (it draws every pixel)");
+                   " frame(s) use a transparent colour, which the player ignores (it draws every pixel);"
+                   " --flatten shows them as a browser does");
   }
   if (gif.framesWithDisposal > 0) {
     Warn(path, std::to_string(gif.framesWithDisposal) +
-                   " frame(s) use a disposal method, which the player ignores (it never clears the canvas)");
+                   " frame(s) use a disposal method, which the player ignores (it never clears the canvas);"
+                   " --flatten shows them as a browser does");
   }
   if (gif.framesWithZeroDelay > 0) {
     Warn(path, std::to_string(gif.framesWithZeroDelay) +
@@ -195,6 +212,30 @@ void WritePreview(const std::string& dir, GifAnimation* animation) {
   ReleaseIndexedBitmap(&canvas);
 }
 
+// The animation rendered and written again for the player, with a line saying
+// what was done.
+std::vector<uint8_t> Flatten(const Options& options, const std::vector<uint8_t>& gif) {
+  FlattenOptions flattenOptions;
+  flattenOptions.dither = options.dither;
+  FlattenResult result = FlattenGif(gif.data(), gif.size(), flattenOptions);
+  if (!result.ok) Fail(options.gif + ": cannot flatten it: " + result.error);
+  if (result.truncated) Warn(options.gif, "the file breaks off; the frames before the break are kept");
+  std::string summary = "flattened " + options.gif + ": " + std::to_string(result.frames) + " frame(s) of " +
+                        std::to_string(result.width) + " x " + std::to_string(result.height) + ", " +
+                        std::to_string(result.sourceColours);
+  if (result.exact) {
+    summary += " colour(s), exact";
+  } else {
+    char error[32];
+    std::snprintf(error, sizeof error, "%.2f", result.meanError);
+    summary += " colours reduced to " + std::to_string(result.paletteColours) +
+               (options.dither ? " with dithering" : "") + ", mean colour error " + error +
+               " (mean Euclidean RGB distance per pixel, channels 0-255)";
+  }
+  std::printf("%s\n", summary.c_str());
+  return result.gif;
+}
+
 void ReplaceFile(const std::string& from, const std::string& to) {
 #ifdef _WIN32
   bool ok = MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
@@ -224,6 +265,7 @@ int main(int argc, char** argv) {
 
   std::vector<uint8_t> gif = ReadInput(options.gif);
   if (gif.size() > 0x7FFFFFFFu) Fail(options.gif + ": too large");
+  if (options.flatten) gif = Flatten(options, gif);
   static GifAnimation animation;
   ByteReader reader{gif.data(), static_cast<int32_t>(gif.size()), 0};
   ParseGif(&animation, &reader);

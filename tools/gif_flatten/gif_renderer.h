@@ -1,0 +1,36 @@
+// Plays a SourceGif onto an RGB canvas frame by frame, as GIF89a viewers do:
+// the canvas starts as the background colour, transparent pixels leave it, and
+// each frame's disposal method is applied before the next frame is drawn.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "source_gif.h"
+
+class GifRenderer {
+ public:
+  explicit GifRenderer(const SourceGif& gif);
+  GifRenderer(const GifRenderer&) = delete;
+  GifRenderer& operator=(const GifRenderer&) = delete;
+
+  // Starts again from the empty canvas.
+  void Restart();
+  // Draws the next frame; false after the last one.
+  bool Next();
+
+  // The canvas after the frame Next drew, 0xRRGGBB, top row first.
+  const std::vector<uint32_t>& canvas() const { return canvas_; }
+  // The colour of the global table's background index; black without one.
+  uint32_t background() const { return background_; }
+
+ private:
+  void FillRect(const SourceFrame& frame, uint32_t colour);
+  void CopyRect(const SourceFrame& frame, const std::vector<uint32_t>& from, std::vector<uint32_t>* to);
+
+  const SourceGif& gif_;
+  uint32_t background_ = 0;
+  std::vector<uint32_t> canvas_;
+  std::vector<uint32_t> saved_;  // the canvas under a frame that restores it afterwards
+  size_t next_ = 0;
+};
