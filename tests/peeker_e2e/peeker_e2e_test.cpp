@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -496,4 +497,88 @@ TEST_F(PeekerTest, KillEndsTheProgram) {
   ASSERT_NE(about, nullptr);
   PostMessageA(GetDlgItem(about, IDOK), BM_CLICK, 0, 0);
   EXPECT_EQ(peeker.program().WaitForExit(), 1u);
+}
+
+namespace {
+
+// What the peeker holds while hidden between peeks with its About box closed.
+struct Holdings {
+  int gdiObjects;
+  size_t committed;
+};
+
+Holdings HoldingsBetweenPeeks(Peeker& peeker, HWND window) {
+  PumpUntil([&] { return !IsWindowVisible(window) && Dialogs(peeker.program()).empty(); });
+  return {peeker.program().GdiObjects(), peeker.program().CommittedBytes()};
+}
+
+}  // namespace
+
+// Paints run through the motion ticks the driver sends: every tick that shows the
+// window invalidates it, and the driver has that paint done before the next tick.
+// The About box opens on a posted click and closes with Continue. Objects and
+// memory are counted between peeks, so the same things are alive each time.
+TEST_F(PeekerTest, LongRunTenThousandPaintsAndAHundredAboutBoxesLeaveNothingBehind) {
+  HWND front = Make(300, 400, 400, 300, 0xA04030);
+  MakeForeground(front);
+  Peeker peeker;
+  HWND window = peeker.Window();
+  ASSERT_NE(window, nullptr);
+
+  int paints = 0, openings = 0;
+  auto Tick = [&] {
+    DWORD_PTR result;
+    SendMessageTimeoutA(window, WM_TIMER, 1, 0, SMTO_BLOCK, 5000, &result);
+    if (IsWindowVisible(window)) {
+      RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW);
+      paints++;
+    }
+  };
+  auto OpenAndContinue = [&] {
+    PostMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, 0);
+    HWND about = nullptr;
+    PumpUntil([&] {
+      std::vector<HWND> dialogs = Dialogs(peeker.program());
+      about = dialogs.empty() ? nullptr : dialogs[0];
+      return about != nullptr;
+    });
+    if (!about) return;
+    PostMessageA(GetDlgItem(about, IDCANCEL), BM_CLICK, 0, 0);
+    WaitGone(about);
+    openings++;
+  };
+  // Runs ticks until `target` paints, opening the About box every 100 of them.
+  auto RunTo = [&](int target) {
+    while (paints < target && IsWindow(window)) {
+      Tick();
+      if (paints % 100 == 0 && openings < paints / 100) OpenAndContinue();
+    }
+  };
+
+  // Warm up, so that what Wine and the program make lazily exists: the first
+  // hundreds of paints and About boxes.
+  RunTo(200);
+  Holdings early = HoldingsBetweenPeeks(peeker, window);
+  ASSERT_GT(early.gdiObjects, 0) << "the GDI handle table could not be read";
+  RunTo(1000);
+  Holdings start = HoldingsBetweenPeeks(peeker, window);
+  RunTo(5500);
+  Holdings middle = HoldingsBetweenPeeks(peeker, window);
+  RunTo(10000);
+  Holdings end = HoldingsBetweenPeeks(peeker, window);
+
+  EXPECT_GE(paints, 10000);
+  EXPECT_GE(openings, 100);
+  std::printf("GDI objects %d / %d / %d / %d, committed KiB %zu / %zu / %zu / %zu at 200, 1000, 5500 and %d paints"
+              " (%d About boxes)\n", early.gdiObjects, start.gdiObjects, middle.gdiObjects, end.gdiObjects,
+              early.committed / 1024, start.committed / 1024, middle.committed / 1024, end.committed / 1024, paints,
+              openings);
+  // Wine's own caches move the count by a few; a leak of one object per paint,
+  // per peek (about 75 after the warm-up) or per About box (90) would add far more.
+  EXPECT_LE(end.gdiObjects, start.gdiObjects + 20);
+  EXPECT_LE(middle.gdiObjects, start.gdiObjects + 20);
+  // Memory: a leaked frame-sized bitmap per paint would be a gigabyte; even 100
+  // bytes per paint would show.
+  EXPECT_LE(end.committed, start.committed + 512 * 1024);
+  EXPECT_EQ(peeker.Close(), 0u);
 }

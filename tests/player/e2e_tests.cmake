@@ -11,5 +11,5 @@ if(WIN32)
   target_link_libraries(player_e2e_tests PRIVATE gtest_main gdi32 user32)
   add_dependencies(player_e2e_tests loopvue)
   gtest_discover_tests(player_e2e_tests TEST_PREFIX "win." DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
-                       PROPERTIES TIMEOUT 180 RESOURCE_LOCK display)
+                       PROPERTIES TIMEOUT 1200 RESOURCE_LOCK display)
 endif()

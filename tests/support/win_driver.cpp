@@ -1,6 +1,11 @@
 #include "support/win_driver.h"
 
+#include <winternl.h>
+
+#include <cstdint>
 #include <cstring>
+#include <vector>
+
 #include "support/dib_info.h"
 
 namespace {
@@ -45,6 +50,64 @@ BOOL CALLBACK MatchWindow(HWND window, LPARAM param) {
   }
   search->found = window;
   return FALSE;
+}
+
+template <typename T>
+bool ReadRemote(HANDLE process, uint64_t address, T* value) {
+  SIZE_T got = 0;
+  return address != 0 && address < 0x100000000ull &&
+         ReadProcessMemory(process, reinterpret_cast<void*>(static_cast<uintptr_t>(address)), value, sizeof *value,
+                           &got) &&
+         got == sizeof *value;
+}
+
+// One slot of the GDI handle table: the object's type is 0 while the slot is free.
+struct GdiHandleEntry {
+  uint64_t object;
+  uint32_t owner;
+  uint16_t unique;
+  uint8_t type;
+  uint8_t flags;
+  uint64_t userPointer;
+};
+static_assert(sizeof(GdiHandleEntry) == 24, "the table's layout");
+const size_t kGdiTableSlots = 0x10000;
+
+struct ThreadBasics {
+  LONG exitStatus;
+  void* teb;
+  CLIENT_ID clientId;
+  ULONG_PTR affinity;
+  LONG priority;
+  LONG basePriority;
+};
+
+// The address of the GDI handle table in `process`, whose first thread is `thread`.
+uint64_t GdiTableAddress(HANDLE process, HANDLE thread) {
+  using Query = LONG(WINAPI*)(HANDLE, ULONG, void*, ULONG, ULONG*);
+  HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+  auto queryProcess = reinterpret_cast<Query>(reinterpret_cast<void*>(GetProcAddress(ntdll, "NtQueryInformationProcess")));
+  auto queryThread = reinterpret_cast<Query>(reinterpret_cast<void*>(GetProcAddress(ntdll, "NtQueryInformationThread")));
+  if (!queryProcess || !queryThread) return 0;
+
+  // The 32-bit environment block's GdiSharedHandleTable, at 0x94.
+  PROCESS_BASIC_INFORMATION process32 = {};
+  uint32_t table32 = 0;
+  if (queryProcess(process, 0, &process32, sizeof process32, nullptr) == 0 &&
+      ReadRemote(process, reinterpret_cast<uintptr_t>(process32.PebBaseAddress) + 0x94, &table32) && table32 != 0)
+    return table32;
+
+  // Under WoW64 the table is published in the 64-bit block instead: the 32-bit
+  // thread block's GdiBatchCount (0xF70) holds the 64-bit thread block, whose
+  // 0x60 holds the 64-bit environment block, whose 0xF8 holds the table.
+  ThreadBasics basics = {};
+  uint32_t teb64 = 0;
+  uint64_t peb64 = 0, table64 = 0;
+  if (queryThread(thread, 0, &basics, sizeof basics, nullptr) != 0) return 0;
+  if (!ReadRemote(process, reinterpret_cast<uintptr_t>(basics.teb) + 0xF70, &teb64)) return 0;
+  if (!ReadRemote(process, uint64_t{teb64} + 0x60, &peb64)) return 0;
+  if (!ReadRemote(process, peb64 + 0xF8, &table64)) return 0;
+  return table64;
 }
 
 }  // namespace
@@ -92,6 +155,34 @@ DWORD Program::WaitForExit(DWORD timeoutMs) {
   DWORD code = STILL_ACTIVE;
   GetExitCodeProcess(process_.hProcess, &code);
   return code;
+}
+
+int Program::GdiObjects() const {
+  uint64_t table = GdiTableAddress(process_.hProcess, process_.hThread);
+  std::vector<GdiHandleEntry> entries(kGdiTableSlots);
+  SIZE_T got = 0;
+  if (table == 0 || table >= 0x100000000ull ||
+      !ReadProcessMemory(process_.hProcess, reinterpret_cast<void*>(static_cast<uintptr_t>(table)), entries.data(),
+                         entries.size() * sizeof entries[0], &got) ||
+      got != entries.size() * sizeof entries[0])
+    return -1;
+  int live = 0;
+  for (const GdiHandleEntry& entry : entries) live += entry.type != 0;
+  return live;
+}
+
+size_t Program::CommittedBytes() const {
+  size_t total = 0;
+  MEMORY_BASIC_INFORMATION region;
+  uintptr_t address = 0;
+  while (VirtualQueryEx(process_.hProcess, reinterpret_cast<void*>(address), &region, sizeof region) ==
+         sizeof region) {
+    if (region.State == MEM_COMMIT && region.Type == MEM_PRIVATE) total += region.RegionSize;
+    uintptr_t next = reinterpret_cast<uintptr_t>(region.BaseAddress) + region.RegionSize;
+    if (next <= address) break;
+    address = next;
+  }
+  return total;
 }
 
 Capture CaptureScreen(int left, int top, int width, int height) {

@@ -26,6 +26,16 @@ class Program {
   // The exit code, or STILL_ACTIVE if the program has not ended within `timeoutMs`.
   DWORD WaitForExit(DWORD timeoutMs = 20000);
 
+  // The program's live GDI objects, or -1 if they cannot be read. Wine's
+  // GetGuiResources answers 0 for every process, so this reads the process's GDI
+  // handle table instead (its address is in the process environment block, the
+  // 64-bit one when the program runs under WoW64) and counts the entries in use.
+  int GdiObjects() const;
+  // Bytes of private memory the program has committed (its heaps and stacks),
+  // summed over its address space. Under Wine, GDI keeps its objects on its Unix
+  // side, outside this figure: GdiObjects covers those.
+  size_t CommittedBytes() const;
+
  private:
   PROCESS_INFORMATION process_ = {};
 };
