@@ -4,6 +4,8 @@
 #                       build/win/bin/greeting.exe and play it
 #   ./run.sh glimmer    run the peeker
 #   ./run.sh dist       write the release bundle to build/dist/ and build/dist.zip
+#   ./run.sh screenshots  take the README's screenshots on a private virtual
+#                       display and save them under docs/
 # With DISPLAY set the program runs on that display until you close it; without
 # one it runs on a private Xvfb for a few seconds and screenshots are saved to
 # build/screenshots/.
@@ -31,6 +33,24 @@ if [ "$job" = dist ]; then
   (cd "$dist" && zip -q -X "$root/build/dist.zip" README.txt glimmer.exe loopvue.exe loopvue-pack.exe greeting.exe)
   ls -l "$dist"
   echo "Release bundle: $dist and $root/build/dist.zip"
+  exit 0
+fi
+
+if [ "$job" = screenshots ]; then
+  # Always on a display of our own, so nothing else is in the pictures.
+  unset DISPLAY
+  source "$root/scripts/display.sh"
+  shots="$root/build/screenshots"
+  mkdir -p "$shots" "$root/docs"
+  pack_greeting "$bin/greeting.exe"
+  # In a Wine desktop window, which draws the windows' frames as Windows does.
+  for scene in glimmer greeting; do
+    wine explorer /desktop=Screenshots,1024x768 "$bin/screenshot-stage.exe" "$scene" "$bin/$scene.exe" "$shots"
+  done
+  for name in glimmer about greeting; do
+    /usr/bin/convert "$shots/$name.bmp" -strip "$root/docs/$name.png"
+  done
+  ls -l "$root"/docs/*.png
   exit 0
 fi
 
@@ -80,7 +100,7 @@ case "$job" in
     fi
     ;;
   *)
-    echo "usage: ./run.sh [greeting|glimmer|dist]" >&2
+    echo "usage: ./run.sh [greeting|glimmer|dist|screenshots]" >&2
     exit 2
     ;;
 esac
