@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# A fuzzing campaign over the player's core: both fuzzers side by side under
+# A fuzzing campaign over the player's core and the packer's --flatten: the
+# fuzzers side by side under
 # nice -n 19, each for SECONDS (default 1800) of wall time, or of CPU time with
 # "cpu": on a busy machine a niced fuzzer gets far less than a core, and the
 # campaign then runs until each fuzzer has had its share. Corpora live in
@@ -30,8 +31,9 @@ fi
 declare -A flags=(
   [gif_parser_fuzzer]="-dict=$fuzz_src/gif.dict"
   [payload_locator_fuzzer]="-dict=$fuzz_src/payload.dict -max_len=12288"
+  [gif_flatten_fuzzer]="-dict=$fuzz_src/gif.dict -max_len=4096"
 )
-fuzzers=(gif_parser_fuzzer payload_locator_fuzzer)
+fuzzers=(gif_parser_fuzzer payload_locator_fuzzer gif_flatten_fuzzer)
 
 if [ ! -f "$build/build.ninja" ]; then
   cmake -S "$root" -B "$build" -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \

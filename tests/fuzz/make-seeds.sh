@@ -10,8 +10,9 @@ here=$(cd "$(dirname "$0")" && pwd)
 convert=/usr/bin/convert
 gifs="$here/seeds/gif_parser_fuzzer"
 payloads="$here/seeds/payload_locator_fuzzer"
-rm -rf "$gifs" "$payloads"
-mkdir -p "$gifs" "$payloads"
+flatten="$here/seeds/gif_flatten_fuzzer"
+rm -rf "$gifs" "$payloads" "$flatten"
+mkdir -p "$gifs" "$payloads" "$flatten"
 
 im() { "$convert" "$@"; }
 
@@ -59,4 +60,18 @@ gif="$gifs/three_frames.gif"
 { stub; printf '*GIF_BEGINS_HERE:\x00\x00\x00\x80GIF89a'; } > "$payloads/length_too_large.bin"
 { stub; printf '*GIF_BEGINS_HERE:\x10\x00'; } > "$payloads/length_cut_short.bin"
 
-du -cb "$gifs" "$payloads" | tail -1
+# The flattener: the parser's small seeds, and what it adds to them: transparency,
+# every disposal method, a frame partly off the screen, more than 256 colours.
+for f in one_pixel checkerboard interlaced three_frames offsets local_tables plain_87a; do
+  cp "$gifs/$f.gif" "$flatten/"
+done
+im -delay 5 -size 16x12 xc:white \( -clone 0 -fill red -draw 'rectangle 2,2 6,6' \) \
+  \( -clone 1 -fill blue -draw 'rectangle 8,3 12,9' \) -loop 0 -layers optimize "$flatten/optimized.gif"
+im -size 12x12 xc:none -fill green -draw 'circle 6,6 9,6' -set dispose Background \
+  \( -size 12x12 xc:none -fill orange -draw 'rectangle 1,1 5,5' -set dispose Previous \) \
+  \( -size 12x12 xc:none -fill purple -draw 'rectangle 6,6 11,11' -set dispose None \) \
+  -loop 0 "$flatten/disposals.gif"
+im -delay 4 -page 16x16+10+10 -size 12x12 xc:teal -page 16x16+0+0 -size 8x8 xc:yellow "$flatten/off_screen.gif"
+im -seed 3 -size 24x24 plasma:fractal -size 24x24 gradient:red-blue "$flatten/many_colours.gif"
+
+du -cb "$gifs" "$payloads" "$flatten" | tail -1
