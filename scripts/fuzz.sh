@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
 # A fuzzing campaign over the player's core and the packer's --flatten: the
-# fuzzers side by side under
-# nice -n 19, each for SECONDS (default 1800) of wall time, or of CPU time with
-# "cpu": on a busy machine a niced fuzzer gets far less than a core, and the
+# fuzzers side by side under nice -n 19, each for SECONDS (default 1800) of wall
+# time, or of CPU time with "cpu": on a busy machine a niced fuzzer gets far less than a core, and the
 # campaign then runs until each fuzzer has had its share. Corpora live in
 # OUT/<fuzzer>/corpus, start from the committed seeds and keep growing from one
 # campaign to the next; reproducers land in OUT/<fuzzer>/artifacts. A fuzzer
