@@ -1,14 +1,14 @@
 #!/usr/bin/env bash
 # A fuzzing campaign over the player's core and the packer's --flatten: the
-# fuzzers side by side under nice -n 19, each for SECONDS (default 1800) of wall
-# time, or of CPU time with "cpu": on a busy machine a niced fuzzer gets far less than a core, and the
-# campaign then runs until each fuzzer has had its share. Corpora live in
-# OUT/<fuzzer>/corpus, start from the committed seeds and keep growing from one
-# campaign to the next; reproducers land in OUT/<fuzzer>/artifacts. A fuzzer
-# stops at its first finding, so it is restarted on the grown corpus until its
-# time is up. At the end prints, per fuzzer: CPU time, executions, exec/s,
-# coverage (cov and ft as libFuzzer counts them at the end), corpus size and
-# findings.
+# fuzzers side by side under nice -n 19, each for SECONDS (default 1800) of
+# wall time, or of CPU time with "cpu": on a busy machine a niced fuzzer gets
+# far less than a core, and the campaign then runs until each fuzzer has had its
+# share. Corpora live in OUT/<fuzzer>/corpus, start from the committed seeds and
+# keep growing from one campaign to the next; reproducers land in
+# OUT/<fuzzer>/artifacts. A fuzzer stops at its first finding, so it is
+# restarted on the grown corpus until its time is up. At the end prints, per
+# fuzzer: CPU time, executions, exec/s, coverage (cov and ft as libFuzzer counts
+# them at the end), corpus size and findings.
 #
 # usage: scripts/fuzz.sh [SECONDS [wall|cpu]]
 #   BUILD_DIR  native build tree (default build/host; configured if missing)
