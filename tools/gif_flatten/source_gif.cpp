@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "gif_cursor.h"
+
 namespace {
 
 const int kExtensionIntroducer = 0x21;
@@ -14,41 +16,7 @@ const int kMaxCodes = 1 << kMaxCodeSize;
 const int kMinCodeSizeLow = 1;
 const int kMinCodeSizeHigh = 8;
 
-// A bounded cursor over the stream: reads past the end give -1.
-class Cursor {
- public:
-  Cursor(const uint8_t* data, size_t size) : data_(data), size_(size) {}
-  int Byte() { return pos_ < size_ ? data_[pos_++] : -1; }
-  int U16() {
-    int low = Byte(), high = Byte();
-    return high < 0 ? -1 : (low | high << 8);
-  }
-  bool Skip(size_t count) {
-    if (count > size_ - pos_) {
-      pos_ = size_;
-      return false;
-    }
-    pos_ += count;
-    return true;
-  }
-  const uint8_t* Here() const { return data_ + pos_; }
-  // Skips data sub-blocks through the zero-length terminator.
-  bool SkipSubBlocks() {
-    for (;;) {
-      int length = Byte();
-      if (length < 0) return false;
-      if (length == 0) return true;
-      if (!Skip(static_cast<size_t>(length))) return false;
-    }
-  }
-
- private:
-  const uint8_t* data_;
-  size_t size_;
-  size_t pos_ = 0;
-};
-
-bool ReadColourTable(Cursor* cursor, int sizeBits, std::vector<uint32_t>* colours) {
+bool ReadColourTable(GifCursor* cursor, int sizeBits, std::vector<uint32_t>* colours) {
   const size_t count = size_t{2} << sizeBits;
   const uint8_t* entry = cursor->Here();
   if (!cursor->Skip(3 * count)) return false;
@@ -109,7 +77,7 @@ class ClippedSink {
 // Reads bytes across the image's data sub-blocks.
 class SubBlockReader {
  public:
-  explicit SubBlockReader(Cursor* cursor) : cursor_(cursor) {}
+  explicit SubBlockReader(GifCursor* cursor) : cursor_(cursor) {}
   int Byte() {
     if (left_ == 0) {
       if (ended_) return -1;
@@ -141,7 +109,7 @@ class SubBlockReader {
   }
 
  private:
-  Cursor* cursor_;
+  GifCursor* cursor_;
   int left_ = 0;
   bool ended_ = false;
   bool terminated_ = false;
@@ -285,7 +253,7 @@ void Clip(const SourceGif& gif, SourceFrame* frame) {
 enum class ImageResult { kOk, kBroken, kTruncated, kTooLarge };
 
 // The image after its 0x2C introducer: descriptor, local table and data.
-ImageResult ReadImage(Cursor* cursor, SourceGif* gif, SourceFrame* frame, int64_t* storedPixels) {
+ImageResult ReadImage(GifCursor* cursor, SourceGif* gif, SourceFrame* frame, int64_t* storedPixels) {
   const int left = cursor->U16(), top = cursor->U16(), width = cursor->U16(), height = cursor->U16();
   const int packed = cursor->Byte();
   if (packed < 0) return ImageResult::kBroken;
@@ -322,7 +290,7 @@ ImageResult ReadImage(Cursor* cursor, SourceGif* gif, SourceFrame* frame, int64_
 
 bool ReadSourceGif(const uint8_t* data, size_t size, SourceGif* gif, std::string* error) {
   *gif = SourceGif();
-  Cursor cursor(data, size);
+  GifCursor cursor(data, size);
   if (size < 13 || (std::memcmp(data, "GIF87a", 6) != 0 && std::memcmp(data, "GIF89a", 6) != 0)) {
     *error = "not a GIF file (it does not start with GIF87a or GIF89a)";
     return false;

@@ -2,39 +2,13 @@
 
 #include <cstring>
 
-namespace {
-
-// A bounded cursor: reads past the end give -1 and stop the walk.
-class Cursor {
- public:
-  explicit Cursor(const std::vector<uint8_t>& bytes) : bytes_(bytes) {}
-  int Byte() { return pos_ < bytes_.size() ? bytes_[pos_++] : -1; }
-  bool Skip(size_t count) {
-    if (count > bytes_.size() - pos_) return false;
-    pos_ += count;
-    return true;
-  }
-  bool SkipSubBlocks() {
-    for (;;) {
-      int length = Byte();
-      if (length < 0) return false;
-      if (length == 0) return true;
-      if (!Skip(static_cast<size_t>(length))) return false;
-    }
-  }
-
- private:
-  const std::vector<uint8_t>& bytes_;
-  size_t pos_ = 0;
-};
-
-}  // namespace
+#include "gif_cursor.h"
 
 GifInspection InspectGif(const std::vector<uint8_t>& bytes) {
   GifInspection result;
   if (bytes.size() < 13) return result;
   result.signatureOk = std::memcmp(bytes.data(), "GIF87a", 6) == 0 || std::memcmp(bytes.data(), "GIF89a", 6) == 0;
-  Cursor cursor(bytes);
+  GifCursor cursor(bytes.data(), bytes.size());
   cursor.Skip(10);
   int packed = cursor.Byte();
   cursor.Skip(2);
