@@ -379,6 +379,17 @@ std::vector<HWND> Dialogs(const Program& program) {
   return search.found;
 }
 
+// The program's About box once it is shown; null if it never is.
+HWND WaitForAbout(Peeker& peeker) {
+  HWND about = nullptr;
+  PumpUntil([&] {
+    std::vector<HWND> dialogs = Dialogs(peeker.program());
+    about = dialogs.empty() ? nullptr : dialogs[0];
+    return about != nullptr;
+  });
+  return about;
+}
+
 // Clicks the character during a peek and returns its About box. `fresh` starts a
 // new peek for it once the current one is over.
 HWND OpenAbout(Peeker& peeker, HWND window, bool fresh = true) {
@@ -395,13 +406,7 @@ HWND OpenAbout(Peeker& peeker, HWND window, bool fresh = true) {
     return r.top <= start.top - 60 || !IsWindowVisible(window);
   });
   ClickAt(r.left + (r.right - r.left) / 2, r.top + 10);
-  HWND about = nullptr;
-  PumpUntil([&] {
-    std::vector<HWND> dialogs = Dialogs(peeker.program());
-    about = dialogs.empty() ? nullptr : dialogs[0];
-    return about != nullptr;
-  });
-  return about;
+  return WaitForAbout(peeker);
 }
 
 void WaitGone(HWND about) { PumpUntil([&] { return !IsWindow(about); }, 20000); }
@@ -536,12 +541,7 @@ TEST_F(PeekerTest, LongRunTenThousandPaintsAndAHundredAboutBoxesLeaveNothingBehi
   };
   auto OpenAndContinue = [&] {
     PostMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, 0);
-    HWND about = nullptr;
-    PumpUntil([&] {
-      std::vector<HWND> dialogs = Dialogs(peeker.program());
-      about = dialogs.empty() ? nullptr : dialogs[0];
-      return about != nullptr;
-    });
+    HWND about = WaitForAbout(peeker);
     if (!about) return;
     PostMessageA(GetDlgItem(about, IDCANCEL), BM_CLICK, 0, 0);
     WaitGone(about);
