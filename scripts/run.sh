@@ -48,7 +48,7 @@ if [ "$job" = screenshots ]; then
     wine explorer /desktop=Screenshots,1024x768 "$bin/screenshot-stage.exe" "$scene" "$bin/$scene.exe" "$shots"
   done
   for name in glimmer about greeting; do
-    /usr/bin/convert "$shots/$name.bmp" -strip "$root/docs/$name.png"
+    /usr/bin/convert "$shots/$name.ppm" -strip "$root/docs/$name.png"
   done
   ls -l "$root"/docs/*.png
   exit 0

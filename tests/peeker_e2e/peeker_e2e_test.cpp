@@ -16,24 +16,6 @@ namespace {
 const int kFrameWidth = 204, kFrameHeight = 122;
 const DWORD kKeyOnScreen = 0x00FF00;
 
-// Dispatches the driver's own messages, so its windows repaint what the peeker
-// uncovers.
-void Pump() {
-  MSG msg;
-  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-}
-
-// Waits, pumping, until `done` holds; false on time-out.
-bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 20000) {
-  DWORD start = GetTickCount();
-  while (!done()) {
-    if (GetTickCount() - start > timeoutMs) return false;
-    Pump();
-    Sleep(1);
-  }
-  return true;
-}
-
 // The colour a pattern window shows at a screen position (0x00RRGGBB), never the key.
 DWORD PatternAt(int x, int y) {
   return static_cast<DWORD>(((x * 7) & 0xFF) << 16 | ((y * 5) & 0x7F) << 8 | (((x + y) * 3) & 0xFF));
@@ -369,39 +351,6 @@ void ClickAt(int x, int y) {
   SendInput(3, input, sizeof(INPUT));
 }
 
-struct DialogSearch {
-  DWORD processId;
-  std::vector<HWND> found;
-};
-
-BOOL CALLBACK CollectDialogs(HWND window, LPARAM param) {
-  DialogSearch* search = reinterpret_cast<DialogSearch*>(param);
-  DWORD owner = 0;
-  GetWindowThreadProcessId(window, &owner);
-  char name[64];
-  GetClassNameA(window, name, sizeof name);
-  if (owner == search->processId && IsWindowVisible(window) && std::strcmp(name, "#32770") == 0)
-    search->found.push_back(window);
-  return TRUE;
-}
-
-std::vector<HWND> Dialogs(const Program& program) {
-  DialogSearch search{program.id(), {}};
-  EnumWindows(CollectDialogs, reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
-
-// The program's About box once it is shown; null if it never is.
-HWND WaitForAbout(Peeker& peeker) {
-  HWND about = nullptr;
-  PumpUntil([&] {
-    std::vector<HWND> dialogs = Dialogs(peeker.program());
-    about = dialogs.empty() ? nullptr : dialogs[0];
-    return about != nullptr;
-  });
-  return about;
-}
-
 // Clicks the character during a peek and returns its About box. `fresh` starts a
 // new peek for it once the current one is over.
 HWND OpenAbout(Peeker& peeker, HWND window, bool fresh = true) {
@@ -418,7 +367,7 @@ HWND OpenAbout(Peeker& peeker, HWND window, bool fresh = true) {
     return r.top <= start.top - 60 || !IsWindowVisible(window);
   });
   ClickAt(r.left + (r.right - r.left) / 2, r.top + 10);
-  return WaitForAbout(peeker);
+  return peeker.program().WaitForDialog();
 }
 
 void WaitGone(HWND about) { PumpUntil([&] { return !IsWindow(about); }, 20000); }
@@ -476,7 +425,7 @@ TEST_F(PeekerTest, AboutBoxOnAClick) {
   // A second click while it is open opens nothing.
   PostMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, 0);
   PumpUntil([] { return false; }, 1000);
-  EXPECT_EQ(Dialogs(peeker.program()).size(), 1u);
+  EXPECT_EQ(peeker.program().Dialogs().size(), 1u);
 
   // Audio unchecked, then Continue: remembered at the next opening.
   PostMessageA(GetDlgItem(about, 1001), BM_CLICK, 0, 0);
@@ -525,7 +474,7 @@ struct Holdings {
 };
 
 Holdings HoldingsBetweenPeeks(Peeker& peeker, HWND window) {
-  PumpUntil([&] { return !IsWindowVisible(window) && Dialogs(peeker.program()).empty(); });
+  PumpUntil([&] { return !IsWindowVisible(window) && peeker.program().Dialogs().empty(); });
   return {peeker.program().GdiObjects(), peeker.program().CommittedBytes()};
 }
 
@@ -553,7 +502,7 @@ TEST_F(PeekerTest, LongRunTenThousandPaintsAndAHundredAboutBoxesLeaveNothingBehi
   };
   auto OpenAndContinue = [&] {
     PostMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, 0);
-    HWND about = WaitForAbout(peeker);
+    HWND about = peeker.program().WaitForDialog();
     if (!about) return;
     PostMessageA(GetDlgItem(about, IDCANCEL), BM_CLICK, 0, 0);
     WaitGone(about);

@@ -52,6 +52,22 @@ BOOL CALLBACK MatchWindow(HWND window, LPARAM param) {
   return FALSE;
 }
 
+struct DialogSearch {
+  DWORD processId;
+  std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectDialogs(HWND window, LPARAM param) {
+  DialogSearch* search = reinterpret_cast<DialogSearch*>(param);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  char name[64];
+  GetClassNameA(window, name, sizeof name);
+  if (owner == search->processId && IsWindowVisible(window) && std::strcmp(name, "#32770") == 0)
+    search->found.push_back(window);
+  return TRUE;
+}
+
 template <typename T>
 bool ReadRemote(HANDLE process, uint64_t address, T* value) {
   SIZE_T got = 0;
@@ -149,6 +165,22 @@ HWND Program::AnyWindow() const {
   return search.found;
 }
 
+std::vector<HWND> Program::Dialogs() const {
+  DialogSearch search{process_.dwProcessId, {}};
+  EnumWindows(CollectDialogs, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+HWND Program::WaitForDialog(DWORD timeoutMs) const {
+  HWND dialog = nullptr;
+  PumpUntil([&] {
+    std::vector<HWND> dialogs = Dialogs();
+    dialog = dialogs.empty() ? nullptr : dialogs[0];
+    return dialog != nullptr;
+  }, timeoutMs);
+  return dialog;
+}
+
 DWORD Program::WaitForExit(DWORD timeoutMs) {
   if (!process_.hProcess) return STILL_ACTIVE;
   WaitForSingleObject(process_.hProcess, timeoutMs);
@@ -183,6 +215,21 @@ size_t Program::CommittedBytes() const {
     address = next;
   }
   return total;
+}
+
+void Pump() {
+  MSG msg;
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+}
+
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
+  DWORD start = GetTickCount();
+  while (!done()) {
+    if (GetTickCount() - start > timeoutMs) return false;
+    Pump();
+    Sleep(1);
+  }
+  return true;
 }
 
 Capture CaptureScreen(int left, int top, int width, int height) {

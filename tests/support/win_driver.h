@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,11 @@ class Program {
   HWND WaitForWindow(const char* className, const char* title, DWORD timeoutMs = 20000) const;
   // Any top-level window of the program, visible or not.
   HWND AnyWindow() const;
+  // The program's visible dialog boxes.
+  std::vector<HWND> Dialogs() const;
+  // The program's first dialog box once one is shown, pumping the caller's
+  // messages meanwhile; null if none appears within `timeoutMs`.
+  HWND WaitForDialog(DWORD timeoutMs = 20000) const;
   // The exit code, or STILL_ACTIVE if the program has not ended within `timeoutMs`.
   DWORD WaitForExit(DWORD timeoutMs = 20000);
 
@@ -39,6 +45,12 @@ class Program {
  private:
   PROCESS_INFORMATION process_ = {};
 };
+
+// Dispatches the caller's own pending messages, so its windows repaint what the
+// program under test uncovers.
+void Pump();
+// Waits, pumping, until `done` holds; false on time-out.
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 20000);
 
 // The pixels of a screen rectangle as 0x00RRGGBB, top row first.
 struct Capture {

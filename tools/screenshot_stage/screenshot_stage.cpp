@@ -1,5 +1,5 @@
 // screenshot-stage: sets the scenes of the README's screenshots and saves them
-// as 24-bit BMP files.
+// as PPM files.
 //   screenshot-stage glimmer GLIMMER.EXE DIR    the character over a window, then its About box
 //   screenshot-stage greeting GREETING.EXE DIR  the greeting playing
 #include <windows.h>
@@ -13,44 +13,20 @@
 
 namespace {
 
-void Pump(DWORD ms) {
-  DWORD start = GetTickCount();
-  do {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-    Sleep(10);
-  } while (GetTickCount() - start < ms);
-}
-
-bool SaveBmp(const Capture& capture, const std::string& path) {
-  int rowBytes = (capture.width * 3 + 3) & ~3;
-  BITMAPFILEHEADER file = {};
-  BITMAPINFOHEADER info = {};
-  info.biSize = sizeof info;
-  info.biWidth = capture.width;
-  info.biHeight = capture.height;
-  info.biPlanes = 1;
-  info.biBitCount = 24;
-  info.biSizeImage = static_cast<DWORD>(rowBytes) * capture.height;
-  file.bfType = 0x4D42;
-  file.bfOffBits = sizeof file + sizeof info;
-  file.bfSize = file.bfOffBits + info.biSizeImage;
+bool SavePpm(const Capture& capture, const std::string& path) {
   FILE* out = std::fopen(path.c_str(), "wb");
   if (!out) return false;
-  std::fwrite(&file, sizeof file, 1, out);
-  std::fwrite(&info, sizeof info, 1, out);
-  std::vector<unsigned char> row(rowBytes, 0);
-  for (int y = capture.height - 1; y >= 0; y--) {
-    for (int x = 0; x < capture.width; x++) {
-      DWORD pixel = capture.At(x, y);
-      row[3 * x] = static_cast<unsigned char>(pixel);
-      row[3 * x + 1] = static_cast<unsigned char>(pixel >> 8);
-      row[3 * x + 2] = static_cast<unsigned char>(pixel >> 16);
-    }
-    std::fwrite(row.data(), 1, row.size(), out);
+  std::fprintf(out, "P6\n%d %d\n255\n", capture.width, capture.height);
+  for (DWORD pixel : capture.pixels) {
+    const unsigned char rgb[3] = {static_cast<unsigned char>(pixel >> 16), static_cast<unsigned char>(pixel >> 8),
+                                  static_cast<unsigned char>(pixel)};
+    std::fwrite(rgb, 1, 3, out);
   }
   return std::fclose(out) == 0;
 }
+
+// Lets the scene settle for `ms`, pumping the stage's own messages.
+void Settle(DWORD ms) { PumpUntil([] { return false; }, ms); }
 
 // A text editor-like window for the character to peek over.
 LRESULT CALLBACK NotesProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -84,32 +60,8 @@ HWND MakeNotes(int left, int top, int width, int height) {
   ShowWindow(window, SW_SHOW);
   UpdateWindow(window);
   SetForegroundWindow(window);
-  Pump(500);
+  Settle(500);
   return window;
-}
-
-BOOL CALLBACK FindDialog(HWND window, LPARAM param) {
-  auto* search = reinterpret_cast<std::pair<DWORD, HWND>*>(param);
-  DWORD owner = 0;
-  GetWindowThreadProcessId(window, &owner);
-  char name[16];
-  GetClassNameA(window, name, sizeof name);
-  if (owner == search->first && IsWindowVisible(window) && std::strcmp(name, "#32770") == 0) {
-    search->second = window;
-    return FALSE;
-  }
-  return TRUE;
-}
-
-// Waits, pumping, for `done`; false after `timeoutMs`.
-template <typename Done>
-bool WaitFor(Done done, DWORD timeoutMs = 60000) {
-  DWORD start = GetTickCount();
-  while (!done()) {
-    if (GetTickCount() - start > timeoutMs) return false;
-    Pump(10);
-  }
-  return true;
 }
 
 int Glimmer(const std::string& exe, const std::string& dir) {
@@ -117,39 +69,34 @@ int Glimmer(const std::string& exe, const std::string& dir) {
   HWND notes = MakeNotes(left, top, width, height);
   Program peeker(WindowsPath(exe), "");
   HWND window = nullptr;
-  if (!WaitFor([&] { return (window = peeker.WaitForWindow("Glimmer", nullptr, 0)) != nullptr; })) return 3;
+  if (!PumpUntil([&] { return (window = peeker.WaitForWindow("Glimmer", nullptr, 0)) != nullptr; }, 60000)) return 3;
   // Fully risen: the top of the character 122 pixels above where it started.
   RECT start, r;
   GetWindowRect(window, &start);
-  if (!WaitFor([&] {
+  if (!PumpUntil([&] {
         GetWindowRect(window, &r);
         return r.top <= start.top - 120;
-      }))
+      }, 60000))
     return 4;
-  Pump(200);
+  Settle(200);
   RECT frame;
   GetWindowRect(notes, &frame);
   int shotTop = frame.top - 150;
-  if (!SaveBmp(CaptureScreen(frame.left - 20, shotTop, width + 40, frame.bottom - shotTop + 20), dir + "/glimmer.bmp"))
+  if (!SavePpm(CaptureScreen(frame.left - 20, shotTop, width + 40, frame.bottom - shotTop + 20), dir + "/glimmer.ppm"))
     return 5;
 
   PostMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, 0);
-  std::pair<DWORD, HWND> search(peeker.id(), nullptr);
-  if (!WaitFor([&] {
-        search.second = nullptr;
-        EnumWindows(FindDialog, reinterpret_cast<LPARAM>(&search));
-        return search.second != nullptr;
-      }))
-    return 6;
-  Pump(800);
+  HWND dialog = peeker.WaitForDialog(60000);
+  if (!dialog) return 6;
+  Settle(800);
   RECT about;
-  GetWindowRect(search.second, &about);
-  if (!SaveBmp(CaptureScreen(about.left - 10, about.top - 10, about.right - about.left + 20,
+  GetWindowRect(dialog, &about);
+  if (!SavePpm(CaptureScreen(about.left - 10, about.top - 10, about.right - about.left + 20,
                              about.bottom - about.top + 20),
-               dir + "/about.bmp"))
+               dir + "/about.ppm"))
     return 7;
   // Kill.
-  PostMessageA(GetDlgItem(search.second, IDOK), BM_CLICK, 0, 0);
+  PostMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
   peeker.WaitForExit();
   DestroyWindow(notes);
   return 0;
@@ -161,10 +108,10 @@ int Greeting(const std::string& exe, const std::string& dir) {
   if (!window) return 3;
   SetForegroundWindow(window);
   // Into the animation, where the scene is full.
-  Pump(3000);
+  Settle(3000);
   RECT r;
   GetWindowRect(window, &r);
-  if (!SaveBmp(CaptureScreen(r.left, r.top, r.right - r.left, r.bottom - r.top), dir + "/greeting.bmp")) return 5;
+  if (!SavePpm(CaptureScreen(r.left, r.top, r.right - r.left, r.bottom - r.top), dir + "/greeting.ppm")) return 5;
   PostMessageA(window, WM_CLOSE, 0, 0);
   greeting.WaitForExit();
   return 0;
