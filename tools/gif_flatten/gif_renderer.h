@@ -21,15 +21,13 @@ class GifRenderer {
 
   // The canvas after the frame Next drew, 0xRRGGBB, top row first.
   const std::vector<uint32_t>& canvas() const { return canvas_; }
-  // The colour of the global table's background index; black without one.
-  uint32_t background() const { return background_; }
 
  private:
   void FillRect(const SourceFrame& frame, uint32_t colour);
   void CopyRect(const SourceFrame& frame, const std::vector<uint32_t>& from, std::vector<uint32_t>* to);
 
   const SourceGif& gif_;
-  uint32_t background_ = 0;
+  uint32_t background_ = 0;  // the global table's background colour; black without one
   std::vector<uint32_t> canvas_;
   std::vector<uint32_t> saved_;  // the canvas under a frame that restores it afterwards
   size_t next_ = 0;
