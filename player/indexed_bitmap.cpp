@@ -36,6 +36,10 @@ void CreateIndexedBitmap(IndexedBitmap* bitmap, int32_t width, int32_t height) {
   bitmap->pixels = static_cast<uint8_t*>(AllocFixedBlock(bytes));
 }
 
+void ClearIndexedBitmap(IndexedBitmap* bitmap) {
+  if (bitmap->pixels) std::memset(bitmap->pixels, 0, static_cast<size_t>(bitmap->stride) * bitmap->height);
+}
+
 void ReleaseIndexedBitmap(IndexedBitmap* bitmap) {
   if (bitmap->ownsPixels && bitmap->pixels) FreeFixedBlock(bitmap->pixels);
 }

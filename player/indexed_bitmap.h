@@ -29,6 +29,10 @@ void InitIndexedBitmap(IndexedBitmap* bitmap, int32_t width, int32_t height);
 // pixels null.
 void CreateIndexedBitmap(IndexedBitmap* bitmap, int32_t width, int32_t height);
 
+// Sets every pixel, padding included, to index 0: how a canvas starts, before
+// any frame covers it.
+void ClearIndexedBitmap(IndexedBitmap* bitmap);
+
 // Returns the pixel block if the bitmap owns one.
 void ReleaseIndexedBitmap(IndexedBitmap* bitmap);
 

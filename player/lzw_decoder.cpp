@@ -1,5 +1,7 @@
 #include "lzw_decoder.h"
 
+#include <cstring>
+
 LzwDecoder lzwDecoder;
 
 namespace {
@@ -113,13 +115,28 @@ int StoreImageRow(const uint8_t* row, int32_t length) {
   IndexedBitmap* target = d.target;
   if (target == nullptr || d.nextRow >= target->height) return 0;
   int32_t n = length < target->width ? length : target->width;
-  if (n > 0 && target->pixels != nullptr) {
-    CopyBytes(BitmapRowAddress(target, 0, target->height - 1 - d.nextRow), row, n);
+  if (n < 0) n = 0;
+  if (target->pixels != nullptr) {
+    uint8_t* to = BitmapRowAddress(target, 0, target->height - 1 - d.nextRow);
+    CopyBytes(to, row, n);
+    // A row cut short by an end code: the rest of it was never reached.
+    if (n < target->width) std::memset(to + n, 0, static_cast<size_t>(target->width - n));
   }
   d.nextRow = NextImageRow(d.nextRow, target->height);
   // The image is complete: later sub-blocks are not fetched.
   if (d.nextRow >= target->height) d.source = nullptr;
   return 0;
+}
+
+// Rows the data never reached hold index 0, the value a zeroed block holds.
+void ClearUnreachedRows() {
+  LzwDecoder& d = lzwDecoder;
+  IndexedBitmap* target = d.target;
+  if (target == nullptr || target->pixels == nullptr) return;
+  for (int32_t y = d.nextRow; y < target->height; y = NextImageRow(y, target->height)) {
+    std::memset(BitmapRowAddress(target, 0, target->height - 1 - y), 0, static_cast<size_t>(target->width));
+  }
+  d.nextRow = target->height;
 }
 
 int16_t DecodeLzwImage(ByteReader* reader, IndexedBitmap* target, int32_t interlaced, int32_t rowLength) {
@@ -130,11 +147,16 @@ int16_t DecodeLzwImage(ByteReader* reader, IndexedBitmap* target, int32_t interl
   d.interlaced = interlaced;
 
   const int minCodeSize = NextImageByte();
-  if (minCodeSize < 0) return kLzwNoData;
-  if (minCodeSize < 2 || minCodeSize > 9) return kLzwBadCodeSize;
+  if (minCodeSize < 0 || minCodeSize < 2 || minCodeSize > 9) {
+    ClearUnreachedRows();
+    return minCodeSize < 0 ? kLzwNoData : kLzwBadCodeSize;
+  }
   InitLzwCodes(minCodeSize);
   // A frame without width has no rows to fill; its data is skipped by the parser.
-  if (rowLength <= 0 || rowLength > kRowBufferSize) return 0;
+  if (rowLength <= 0 || rowLength > kRowBufferSize) {
+    ClearUnreachedRows();
+    return 0;
+  }
 
   // Code state in locals: the stores into the row buffer and the stack would
   // otherwise force the record's fields to be re-read after every byte.
@@ -153,35 +175,36 @@ int16_t DecodeLzwImage(ByteReader* reader, IndexedBitmap* target, int32_t interl
   int32_t firstByte = 0;
   uint8_t* out = rowBuffer;
   int32_t pixelsLeft = rowLength;
+  // Every image starts as after a clear code: its first code adds no entry.
+  bool afterClear = true;
 
-  auto finish = [&](int16_t status) {
+  auto finish = [&](int status) {
     SaveBits(bits);
     d.codeSize = static_cast<int16_t>(codeSize);
     d.codeLimit = static_cast<int16_t>(codeLimit);
     d.nextFreeCode = static_cast<int16_t>(nextFreeCode);
     d.stackDepth = 0;
-    return status;
-  };
-  auto endOfImage = [&]() {
-    int status = 0;
-    if (pixelsLeft != rowLength) status = StoreImageRow(rowBuffer, rowLength - pixelsLeft);
-    return finish(static_cast<int16_t>(status));
+    ClearUnreachedRows();
+    return static_cast<int16_t>(status);
   };
 
   for (;;) {
     int32_t c = TakeCode(&bits, codeSize);
-    if (c == endCode) return endOfImage();
+    if (c == endCode) {
+      // A partial row is stored as it stands.
+      return finish(pixelsLeft != rowLength ? StoreImageRow(rowBuffer, rowLength - pixelsLeft) : 0);
+    }
     if (c < 0) return finish(0);
 
     if (c == clearCode) {
       codeSize = minCodeSize + 1;
       nextFreeCode = firstFreeCode;
       codeLimit = 1 << (minCodeSize + 1);
-      do {
-        c = TakeCode(&bits, codeSize);
-      } while (c == clearCode);
-      if (c == endCode) return endOfImage();
-      if (c < 0) return finish(0);
+      afterClear = true;
+      continue;
+    }
+    if (afterClear) {
+      afterClear = false;
       if (c >= nextFreeCode) c = 0;
       previousCode = firstByte = c;
       *out++ = static_cast<uint8_t>(c);
@@ -193,16 +216,18 @@ int16_t DecodeLzwImage(ByteReader* reader, IndexedBitmap* target, int32_t interl
       continue;
     }
 
-    // Expand the code onto the stack, last byte first.
+    // Expand the code onto the stack, last byte first. A code at or above the
+    // next free code is taken as the next free code: the previous string and its
+    // own first byte.
     int32_t depth = 0;
     int32_t code = c;
     if (c >= nextFreeCode) {
       stack[depth++] = static_cast<uint8_t>(firstByte);
       code = previousCode;
     }
-    while (code >= firstFreeCode) {
-      // Only invalid data links entries into a loop; its image ends here.
-      if (depth >= kLzwStackSize - 1) return finish(0);
+    // Every entry's prefix is an older code, so the walk ends within the table's
+    // size; the bound only guards the stack.
+    while (code >= firstFreeCode && depth < kLzwStackSize - 1) {
       stack[depth++] = suffix[code];
       code = prefix[code];
     }
@@ -212,8 +237,9 @@ int16_t DecodeLzwImage(ByteReader* reader, IndexedBitmap* target, int32_t interl
       firstByte = code;
       suffix[nextFreeCode] = static_cast<uint8_t>(code);
       prefix[nextFreeCode] = static_cast<uint16_t>(previousCode);
+      // An out-of-range code stands for the entry just defined.
+      previousCode = c < nextFreeCode ? c : nextFreeCode;
       nextFreeCode++;
-      previousCode = c;
     }
     if (nextFreeCode >= codeLimit && codeSize < kLzwMaxCodeSize) {
       codeLimit <<= 1;

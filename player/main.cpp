@@ -36,6 +36,7 @@ int LoadAnimation(const char* path, const char* marker) {
   }
   appPalette = CreatePalette(reinterpret_cast<LOGPALETTE*>(&palette));
   CreateIndexedBitmap(&canvas, animation.width, animation.height);
+  ClearIndexedBitmap(&canvas);
   ClosePayloadFile();
   return 1;
 }

@@ -230,19 +230,19 @@ TEST(GifFrames, OddImageDataLeavesTheNextFrameReadable) {
     const char* name;
     int width, height;
     Bytes data;               // minimum code size and sub-blocks, as written
-    std::vector<Bytes> rows;  // leading display rows known afterwards
+    std::vector<Bytes> rows;  // every display row afterwards; what the data never reached is 0
   };
   const std::vector<Shape> shapes = {
       {"end code in a sub-block of its own", 2, 2, {7, 5, 128, 1, 2, 3, 4, 1, 129, 0}, {{1, 2}, {3, 4}}},
       {"no end code, surplus sub-blocks", 2, 2, {7, 5, 128, 1, 2, 3, 4, 3, 9, 9, 9, 2, 9, 9, 0}, {{1, 2}, {3, 4}}},
       {"surplus codes after the last row", 2, 2, {7, 10, 128, 1, 2, 3, 4, 5, 6, 7, 8, 129, 0}, {{1, 2}, {3, 4}}},
-      {"terminator while a code needs bits", 4, 3, {7, 7, 128, 1, 2, 3, 4, 5, 6, 0}, {{1, 2, 3, 4}}},
-      {"end code inside the first row", 4, 2, {7, 4, 128, 1, 2, 129, 0}, {}},
-      {"minimum code size 1", 2, 2, {1, 3, 4, 1, 5, 0}, {}},
-      {"minimum code size 10", 2, 2, {10, 3, 0, 4, 1, 2, 9, 9, 0}, {}},
+      {"terminator while a code needs bits", 4, 3, {7, 7, 128, 1, 2, 3, 4, 5, 6, 0}, {{1, 2, 3, 4}, {0, 0, 0, 0}, {0, 0, 0, 0}}},
+      {"end code inside the first row", 4, 2, {7, 4, 128, 1, 2, 129, 0}, {{1, 2, 0, 0}, {0, 0, 0, 0}}},
+      {"minimum code size 1", 2, 2, {1, 3, 4, 1, 5, 0}, {{0, 0}, {0, 0}}},
+      {"minimum code size 10", 2, 2, {10, 3, 0, 4, 1, 2, 9, 9, 0}, {{0, 0}, {0, 0}}},
       {"width 0", 0, 3, {7, 4, 128, 1, 2, 129, 0}, {}},
       {"height 0", 3, 0, {7, 6, 128, 1, 2, 3, 4, 129, 0}, {}},
-      {"no sub-blocks", 2, 2, {7, 0}, {}},
+      {"no sub-blocks", 2, 2, {7, 0}, {{0, 0}, {0, 0}}},
   };
   for (const Shape& shape : shapes) {
     GifWriter gif = Start();

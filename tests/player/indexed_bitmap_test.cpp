@@ -59,6 +59,11 @@ TEST(IndexedBitmap, RowsAreStoredBottomUp) {
   EXPECT_EQ(BitmapRowAddress(&bitmap.b, 0, 0), base);                 // bottom row on screen
   EXPECT_EQ(BitmapRowAddress(&bitmap.b, 0, 3), base + 3 * 8);         // display row 0, the top
   EXPECT_EQ(BitmapRowAddress(&bitmap.b, 4, 1), base + 1 * 8 + 4);
+
+  // A canvas is cleared to index 0, padding included, before any frame covers it.
+  bitmap.Fill(9);
+  ClearIndexedBitmap(&bitmap.b);
+  for (int32_t i = 0; i < 4 * 8; i++) EXPECT_EQ(base[i], 0) << "byte " << i;
 }
 
 TEST(IndexedBitmap, SizesThatCannotBeAllocatedLeaveNoPixels) {

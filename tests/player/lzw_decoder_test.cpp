@@ -12,7 +12,8 @@
 namespace {
 
 // Every byte of a fresh bitmap, padding included, starts as this; no stream in
-// these tests carries it as a pixel.
+// these tests carries it as a pixel. Pixels the data never reaches must come out
+// as 0, never as this.
 const uint8_t kUnwritten = 0xEE;
 
 using Bytes = std::vector<uint8_t>;
@@ -69,14 +70,15 @@ std::vector<LzwCode> Join(std::initializer_list<std::vector<LzwCode>> parts) {
   return out;
 }
 
+// The pixels, then 0 up to the width: what the data never reached.
 Bytes Row(std::initializer_list<int> pixels, int width) {
-  Bytes row(width, kUnwritten);
+  Bytes row(width, 0);
   int x = 0;
   for (int p : pixels) row[x++] = static_cast<uint8_t>(p);
   return row;
 }
 
-Bytes Unwritten(int width) { return Bytes(width, kUnwritten); }
+Bytes Unreached(int width) { return Bytes(width, 0); }
 
 // Sets the decoder's interlace mode for NextImageRow and restores it afterwards.
 struct InterlaceMode {
@@ -168,9 +170,9 @@ TEST(LzwCodeSizes, WidthsGrowToTwelveBitsAndStayThere) {
     codes.push_back({clear + 1, schedule.WidthOf(4)});
     expected.insert(expected.end(), {1, 2, 1, 2});
     // One pixel more than the stream holds: only an end code read at the right
-    // width leaves it unwritten.
+    // width leaves it unreached, and so 0.
     const int width = static_cast<int>(expected.size()) + 1;
-    expected.push_back(kUnwritten);
+    expected.push_back(0);
 
     Decoded decoded = Decode(Data(m, codes), width, 1);
     EXPECT_EQ(decoded.status, 0) << "minimum " << m;
@@ -191,7 +193,7 @@ TEST(LzwCodeSizes, MinimumOutsideTwoToNineIsRefused) {
     Decoded decoded = Decode({static_cast<uint8_t>(m), 3, 0x04, 0x00, 0x00, 0}, 4, 2);
     EXPECT_EQ(decoded.status, kLzwBadCodeSize) << "minimum " << m;
     EXPECT_EQ(decoded.pos, 1) << "minimum " << m;
-    EXPECT_EQ(decoded.rows[0], Unwritten(4)) << "minimum " << m;
+    EXPECT_EQ(decoded.rows[0], Unreached(4)) << "minimum " << m;
   }
   Decoded empty = Decode({}, 4, 2);
   EXPECT_EQ(empty.status, kLzwNoData);
@@ -216,10 +218,12 @@ TEST(LzwCodes, ClearCodeRunsAndOddFirstCodes) {
   Decoded again = Decode(Data(2, Join({At(3, {4, 1, 2, 3}), At(4, {6, 4}), At(3, {3, 3, 6}), At(4, {5})})), 10, 1);
   EXPECT_EQ(again.rows[0], Row({1, 2, 3, 1, 2, 3, 3, 3, 3}, 10));
 
-  // A stream without a leading clear: the first code follows previous code 0, so
-  // entry 6 is "0 1".
-  Decoded unopened = Decode(Data(2, Join({At(3, {1, 6}), At(4, {5})})), 4, 1);
-  EXPECT_EQ(unopened.rows[0], Row({1, 0, 1}, 4));
+  // A stream without a leading clear starts as after one: its first code adds no
+  // entry, so 6 next is the next free code, "1 1"; the root 2 then defines 7,
+  // "1 1 2", the eighth code, and the codes grow to 4 bits only there.
+  Decoded unopened = Decode(Data(2, Join({At(3, {1, 6, 2}), At(4, {7, 5})})), 8, 1);
+  EXPECT_EQ(unopened.status, 0);
+  EXPECT_EQ(unopened.rows[0], Row({1, 1, 1, 2, 1, 1, 2}, 8));
 }
 
 TEST(LzwCodes, CodeEqualToNextFreeRepeatsThePreviousStringsFirstByte) {
@@ -236,16 +240,16 @@ TEST(LzwCodes, CodeAboveNextFreeIsTakenAsNextFree) {
   EXPECT_EQ(decoded.rows[0], Row({1, 1, 1, 2, 1, 1}, 7));
 }
 
-TEST(LzwCodes, CyclicPrefixChainEndsTheImage) {
-  // Code 7 read above the next free code becomes the previous code, so the entry
-  // that the root 2 defines, 7, is its own prefix. Expanding 7 fills the stack;
-  // the image ends there and the codes after it are not decoded.
-  Decoded decoded = Decode(Data(2, Join({At(3, {4, 1, 7, 2}), At(4, {7, 1, 1, 1, 1, 5})})), 2, 4);
+TEST(LzwCodes, CodeAboveNextFreeChainsTheNextEntryToTheEntryItDefined) {
+  // 7 read while the next free code is 6 defines 6 = "1 1" and stands for it, so
+  // the root 2 after it defines 7 = "1 1 2": never a chain to a slot this image
+  // has not defined (which could hold another image's strings, or loop).
+  Decoded decoded = Decode(Data(2, Join({At(3, {4, 1, 7, 2}), At(4, {7, 1, 5})})), 2, 4);
   EXPECT_EQ(decoded.status, 0);
   EXPECT_EQ(decoded.rows[0], Row({1, 1}, 2));
   EXPECT_EQ(decoded.rows[1], Row({1, 2}, 2));
-  EXPECT_EQ(decoded.rows[2], Unwritten(2));
-  EXPECT_EQ(decoded.rows[3], Unwritten(2));
+  EXPECT_EQ(decoded.rows[2], Row({1, 1}, 2));
+  EXPECT_EQ(decoded.rows[3], Row({2, 1}, 2));
 }
 
 TEST(LzwCodes, TableThatFillsWithoutAClearKeepsDecoding) {
@@ -293,24 +297,24 @@ TEST(LzwRows, RowsGoToTheBitmapTopRowLast) {
 
 TEST(LzwRows, EndCodeInsideARowStoresThePartialRow) {
   // An end code after 2 pixels of a 10-pixel row: those 2 pixels start the next
-  // display row, the rest of it and the rows after it stay unwritten.
+  // display row; the rest of it and the rows after it are 0.
   Bytes plain{7, 14, 128, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 129, 0};
   Decoded decoded = Decode(plain, 10, 3);
   EXPECT_EQ(decoded.status, 0);
   EXPECT_EQ(decoded.rows[0], Row({1, 2, 3, 4, 5, 6, 7, 8, 9, 10}, 10));
   EXPECT_EQ(decoded.rows[1], Row({11, 12}, 10));
-  EXPECT_EQ(decoded.rows[2], Unwritten(10));
+  EXPECT_EQ(decoded.rows[2], Unreached(10));
 
   // Interlaced, the next display row after row 0 of 9 is row 8.
   Decoded interlaced = Decode(plain, 10, 9, 0x40);
   EXPECT_EQ(interlaced.rows[0], Row({1, 2, 3, 4, 5, 6, 7, 8, 9, 10}, 10));
   EXPECT_EQ(interlaced.rows[8], Row({11, 12}, 10));
-  for (int y = 1; y < 8; y++) EXPECT_EQ(interlaced.rows[y], Unwritten(10)) << "row " << y;
+  for (int y = 1; y < 8; y++) EXPECT_EQ(interlaced.rows[y], Unreached(10)) << "row " << y;
 
   // An end code right after a complete row stores nothing more.
   Decoded whole = Decode({7, 5, 128, 1, 2, 3, 129, 0}, 3, 2);
   EXPECT_EQ(whole.rows[0], Row({1, 2, 3}, 3));
-  EXPECT_EQ(whole.rows[1], Unwritten(3));
+  EXPECT_EQ(whole.rows[1], Unreached(3));
 }
 
 TEST(LzwRows, DataEndingBeforeTheLastRow) {
@@ -321,7 +325,7 @@ TEST(LzwRows, DataEndingBeforeTheLastRow) {
   EXPECT_EQ(terminated.pos, 13);
   EXPECT_EQ(terminated.rows[0], Row({1, 2, 3, 4}, 4));
   EXPECT_EQ(terminated.rows[1], Row({5, 6, 7, 8}, 4));
-  EXPECT_EQ(terminated.rows[2], Unwritten(4));
+  EXPECT_EQ(terminated.rows[2], Unreached(4));
 
   // A zero-length sub-block while codes still need bits ends the image on that
   // byte, even with more sub-blocks behind it.
@@ -329,20 +333,20 @@ TEST(LzwRows, DataEndingBeforeTheLastRow) {
   EXPECT_EQ(zero.status, 0);
   EXPECT_EQ(zero.pos, 9);
   EXPECT_EQ(zero.rows[0], Row({1, 2, 3, 4}, 4));
-  EXPECT_EQ(zero.rows[1], Unwritten(4));
+  EXPECT_EQ(zero.rows[1], Unreached(4));
 
   // A sub-block cut short by the end of the data is not used at all.
   Decoded cut = Decode({7, 5, 128, 1, 2, 3, 4, 10, 5, 6, 7, 8}, 4, 3);
   EXPECT_EQ(cut.status, 0);
   EXPECT_EQ(cut.pos, 12);
   EXPECT_EQ(cut.rows[0], Row({1, 2, 3, 4}, 4));
-  EXPECT_EQ(cut.rows[1], Unwritten(4));
+  EXPECT_EQ(cut.rows[1], Unreached(4));
 
   // Data that ends right after the minimum code size.
   Decoded bare = Decode({7}, 4, 1);
   EXPECT_EQ(bare.status, 0);
   EXPECT_EQ(bare.pos, 1);
-  EXPECT_EQ(bare.rows[0], Unwritten(4));
+  EXPECT_EQ(bare.rows[0], Unreached(4));
 }
 
 TEST(LzwRows, DecodingStopsOnceTheLastRowIsStored) {
@@ -375,7 +379,7 @@ TEST(LzwRows, RowLengthAndBitmapWidthDiffer) {
   EXPECT_EQ(longer.rows[1], Row({6, 7, 8}, 3));
   EXPECT_EQ(longer.paddingWritten, 0);
 
-  // Rows of 2 into a bitmap 3 wide: the third column is never written.
+  // Rows of 2 into a bitmap 3 wide: the third column is never reached, so 0.
   Decoded shorter = Decode({7, 6, 128, 1, 2, 3, 4, 129, 0}, 3, 2, 0, 2);
   EXPECT_EQ(shorter.rows[0], Row({1, 2}, 3));
   EXPECT_EQ(shorter.rows[1], Row({3, 4}, 3));

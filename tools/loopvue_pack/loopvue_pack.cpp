@@ -165,8 +165,7 @@ void CheckAnimation(const std::string& path, const std::vector<uint8_t>& bytes, 
   }
 }
 
-bool WritePpm(const std::string& path, const IndexedBitmap& canvas, const std::vector<uint8_t>& covered,
-              const uint32_t* colours) {
+bool WritePpm(const std::string& path, const IndexedBitmap& canvas, const uint32_t* colours) {
   FILE* file = std::fopen(path.c_str(), "wb");
   if (!file) return false;
   std::fprintf(file, "P6\n%d %d\n255\n", canvas.width, canvas.height);
@@ -174,7 +173,7 @@ bool WritePpm(const std::string& path, const IndexedBitmap& canvas, const std::v
   for (int32_t y = 0; y < canvas.height; y++) {
     const uint8_t* pixels = BitmapRowAddress(&canvas, 0, canvas.height - 1 - y);
     for (int32_t x = 0; x < canvas.width; x++) {
-      uint32_t colour = covered[static_cast<size_t>(y) * canvas.width + x] ? colours[pixels[x]] : 0;
+      uint32_t colour = colours[pixels[x]];
       row[3 * x] = static_cast<uint8_t>(colour);
       row[3 * x + 1] = static_cast<uint8_t>(colour >> 8);
       row[3 * x + 2] = static_cast<uint8_t>(colour >> 16);
@@ -185,12 +184,12 @@ bool WritePpm(const std::string& path, const IndexedBitmap& canvas, const std::v
 }
 
 // Writes the canvas after each frame, composited as the player does: opaquely,
-// never cleared; pixels no frame has covered yet are black.
+// never cleared; pixels no frame has covered yet show colour 0, as in the player.
 void WritePreview(const std::string& dir, GifAnimation* animation) {
   if (MakeDirectory(dir.c_str()) != 0 && errno != EEXIST) Fail(dir + ": cannot make the directory");
   IndexedBitmap canvas;
   CreateIndexedBitmap(&canvas, animation->width, animation->height);
-  std::vector<uint8_t> covered(static_cast<size_t>(animation->width) * animation->height, 0);
+  ClearIndexedBitmap(&canvas);
   for (int32_t i = 0; i < animation->frameCount; i++) {
     GifFrame* frame = animation->frames[i];
     RECT rect;
@@ -198,8 +197,6 @@ void WritePreview(const std::string& dir, GifAnimation* animation) {
                 frame->delay);
     if (IndexedBitmap* bitmap = GetFrameRect(frame, &rect)) {
       CompositeBitmap(&canvas, bitmap, &rect, 0, 0, -1);
-      for (int32_t y = rect.top; y < rect.bottom; y++)
-        for (int32_t x = rect.left; x < rect.right; x++) covered[static_cast<size_t>(y) * canvas.width + x] = 1;
     } else {
       std::printf(" (no pixels; the player stops here)");
     }
@@ -207,7 +204,7 @@ void WritePreview(const std::string& dir, GifAnimation* animation) {
     char name[32];
     std::snprintf(name, sizeof name, "frame-%04d.ppm", i);
     std::string path = dir + "/" + name;
-    if (!WritePpm(path, canvas, covered, animation->colours)) Fail(path + ": cannot write it");
+    if (!WritePpm(path, canvas, animation->colours)) Fail(path + ": cannot write it");
   }
   ReleaseIndexedBitmap(&canvas);
 }
