@@ -2,72 +2,31 @@
 
 #include <cstring>
 
+#include "global_block.h"
+
 LzwDecoder lzwDecoder;
 
 namespace {
 
+// Codes are copied in chunks of this many bytes, so a copy may run this far past
+// its string's end; the next code writes over what ran past.
+const int32_t kChunk = 16;
+
+// The row set aside while rows are moved to their places.
 uint8_t rowBuffer[kRowBufferSize];
+// Which packed rows an interlaced image has already moved: one bit per row.
+uint8_t rowMoved[kRowBufferSize / 8];
 
-const uint32_t kMasks[kLzwMaxCodeSize + 1] = {0, 1, 3, 7, 15, 31, 63, 127, 255, 511, 1023, 2047, 4095};
-
-// The code reader's state, held in locals while an image is decoded so the hot
-// loop keeps it in registers; the record holds it between calls.
-struct BitReader {
-  const uint8_t* readPointer;
-  int32_t bytesLeft;
-  uint32_t bitBuffer;
-  int32_t bitsLeft;
-};
-
-BitReader LoadBits() {
-  const LzwDecoder& d = lzwDecoder;
-  return BitReader{d.readPointer, d.bytesLeft, d.bitBuffer, d.bitsLeft};
-}
-
-void SaveBits(const BitReader& bits) {
-  LzwDecoder& d = lzwDecoder;
-  d.readPointer = bits.readPointer;
-  d.bytesLeft = static_cast<int16_t>(bits.bytesLeft);
-  d.bitBuffer = bits.bitBuffer;
-  d.bitsLeft = static_cast<int16_t>(bits.bitsLeft);
-}
-
-// Reads the next whole sub-block into the block buffer. False when there is none:
-// the source is cut or exhausted, the sub-block is cut short by the end of the
-// data, or its length is 0 (image data that ends while a code still needs bits).
-// A zero length byte is left unread, for the parser to end the image data on.
-bool FetchSubBlock(BitReader* bits) {
-  LzwDecoder& d = lzwDecoder;
-  ByteReader* source = d.source;
-  if (source == nullptr || source->pos >= source->size) return false;
-  int32_t length = source->data[source->pos];
-  if (length == 0) return false;
-  source->pos++;
-  if (length > source->size - source->pos) {
-    source->pos = source->size;
-    return false;
+// Copies a string whose earlier occurrence ends before `to` starts, kChunk bytes
+// at a time: a chunk is read whole before it is written, so reading past the
+// string's end only fetches bytes that land past the string's end too.
+inline void CopyString(uint8_t* to, const uint8_t* from, int32_t length) {
+  uint8_t chunk[kChunk];
+  for (int32_t i = 0; i < length; i += kChunk) {
+    std::memcpy(chunk, from + i, kChunk);
+    std::memcpy(to + i, chunk, kChunk);
   }
-  CopyBytes(d.blockBuffer, source->data + source->pos, length);
-  source->pos += length;
-  bits->readPointer = d.blockBuffer;
-  bits->bytesLeft = length;
-  return true;
 }
-
-inline int32_t TakeCode(BitReader* bits, int32_t codeSize) {
-  while (bits->bitsLeft < codeSize) {
-    if (bits->bytesLeft <= 0 && !FetchSubBlock(bits)) return -1;
-    bits->bitBuffer |= static_cast<uint32_t>(*bits->readPointer++) << bits->bitsLeft;
-    bits->bytesLeft--;
-    bits->bitsLeft += 8;
-  }
-  int32_t code = static_cast<int32_t>(bits->bitBuffer & kMasks[codeSize]);
-  bits->bitBuffer >>= codeSize;
-  bits->bitsLeft -= codeSize;
-  return code;
-}
-
-}  // namespace
 
 int NextImageByte() {
   ByteReader* source = lzwDecoder.source;
@@ -83,18 +42,313 @@ void InitLzwCodes(int minCodeSize) {
   d.endCode = static_cast<int16_t>(d.clearCode + 1);
   d.firstFreeCode = static_cast<int16_t>(d.clearCode + 2);
   d.nextFreeCode = d.firstFreeCode;
-  d.readPointer = d.blockBuffer;
-  d.bytesLeft = 0;
-  d.bitBuffer = 0;
-  d.bitsLeft = 0;
+  // No sub-block yet: the first code fetches one.
+  d.blockEnd = d.source->data + d.source->pos;
+  d.nextByte = d.blockEnd;
+  d.bitsTaken = 0;
 }
 
-int16_t ReadLzwCode() {
-  BitReader bits = LoadBits();
-  int32_t code = TakeCode(&bits, lzwDecoder.codeSize);
-  SaveBits(bits);
-  return static_cast<int16_t>(code);
+// The code reader's state, in locals while an image is decoded.
+struct Bits {
+  const uint8_t* nextByte;
+  int32_t bitsTaken;
+  const uint8_t* blockEnd;
+};
+
+// Moves on to the next sub-block. False when there is none: the data ends, the
+// sub-block is cut short by the end of the data (then it is not used at all), or
+// its length is 0 (image data that ends while a code still needs bits; the zero
+// is left unread, for the parser to end the image data on). A whole sub-block is
+// there before any of its bits is used.
+bool NextSubBlock(Bits* bits) {
+  ByteReader* source = lzwDecoder.source;
+  source->pos = static_cast<int32_t>(bits->blockEnd - source->data);
+  if (source->pos >= source->size) return false;
+  const int32_t length = source->data[source->pos];
+  if (length == 0) return false;
+  source->pos++;
+  if (length > source->size - source->pos) {
+    source->pos = source->size;
+    return false;
+  }
+  bits->nextByte = source->data + source->pos;
+  bits->blockEnd = bits->nextByte + length;
+  source->pos += length;
+  return true;
 }
+
+// A code whose bits may run into the next sub-block, taken bit group by bit
+// group; -1 when the data runs out first.
+int32_t ReadLzwCode(Bits* bits, int32_t codeSize) {
+  int32_t code = 0;
+  for (int32_t got = 0; got < codeSize;) {
+    if (bits->nextByte == bits->blockEnd && !NextSubBlock(bits)) return -1;
+    int32_t take = 8 - bits->bitsTaken;
+    if (take > codeSize - got) take = codeSize - got;
+    code |= ((*bits->nextByte >> bits->bitsTaken) & ((1 << take) - 1)) << got;
+    got += take;
+    bits->bitsTaken += take;
+    if (bits->bitsTaken == 8) {
+      bits->bitsTaken = 0;
+      bits->nextByte++;
+    }
+  }
+  return code;
+}
+
+// How an image's codes ended.
+enum class CodesEnd { kComplete, kEndCode, kNoData };
+
+struct DecodeResult {
+  CodesEnd how;
+  int32_t written;  // output bytes
+};
+
+// The byte of each root, the low byte of its code, and a chunk's worth more so a
+// root is copied like any string.
+uint8_t rootBytes[2 * 256 + kChunk];
+
+// Gives the roots below the clear code, and the clear and end codes, their
+// entries. The roots' entries outlast the image: only codes that an earlier
+// image's clear code or table reached are set again.
+void PrepareRoots(int32_t clearCode) {
+  LzwDecoder& d = lzwDecoder;
+  for (int32_t c = d.rootsReady; c < clearCode; c++) {
+    rootBytes[c] = static_cast<uint8_t>(c);
+    d.strings[c] = LzwString{rootBytes + c, 1};
+  }
+  d.strings[clearCode] = LzwString{nullptr, 0};
+  d.strings[clearCode + 1] = LzwString{nullptr, 0};
+  d.rootsReady = clearCode;
+}
+
+// Decodes codes into `output` until it holds `total` bytes, the end code, or the
+// end of the data. Every image starts as after a clear code.
+DecodeResult DecodeCodes(int32_t minCodeSize, uint8_t* const output, const int32_t total) {
+  LzwDecoder& d = lzwDecoder;
+  const int32_t clearCode = d.clearCode;
+  const int32_t endCode = d.endCode;
+  const int32_t firstFreeCode = d.firstFreeCode;
+  PrepareRoots(clearCode);
+  LzwString* const strings = d.strings;
+  Bits bits{d.nextByte, d.bitsTaken, d.blockEnd};
+
+  uint8_t* out = output;
+  uint8_t* const end = output + total;
+  // Past this, a write of a whole chunk could leave the output.
+  uint8_t* const roomy = total > kChunk ? end - kChunk : output;
+  int32_t codeSize, codeLimit, nextFreeCode, mask;
+  const uint8_t* previous = nullptr;
+  int32_t previousLength = 0;
+  CodesEnd how;
+
+  // The next code, into c; the image's data ends when there is none. While four
+  // bytes of the sub-block are left, one load holds the whole code (at most 7
+  // bits taken plus 12).
+#define READ_CODE(c)                                                                   \
+  if (bits.blockEnd - bits.nextByte >= 4) {                                           \
+    uint32_t word;                                                                    \
+    std::memcpy(&word, bits.nextByte, 4);                                             \
+    c = static_cast<int32_t>((word >> bits.bitsTaken) & static_cast<uint32_t>(mask)); \
+    bits.bitsTaken += codeSize;                                                       \
+    bits.nextByte += bits.bitsTaken >> 3;                                             \
+    bits.bitsTaken &= 7;                                                              \
+  } else if ((c = ReadLzwCode(&bits, codeSize)) < 0) {                                \
+    how = CodesEnd::kNoData;                                                          \
+    goto done;                                                                        \
+  }
+
+restart:
+  // The state after a clear code: the first code is a root and defines nothing.
+  codeSize = minCodeSize + 1;
+  codeLimit = 1 << codeSize;
+  mask = codeLimit - 1;
+  nextFreeCode = firstFreeCode;
+  for (;;) {
+    int32_t c;
+    READ_CODE(c);
+    if (c == endCode) {
+      how = CodesEnd::kEndCode;
+      goto done;
+    }
+    if (c == clearCode) continue;
+    if (c >= nextFreeCode) c = 0;
+    previous = out;
+    previousLength = 1;
+    *out++ = static_cast<uint8_t>(c);
+    if (out == end) {
+      how = CodesEnd::kComplete;
+      goto done;
+    }
+    break;
+  }
+
+  for (;;) {
+    int32_t c;
+    READ_CODE(c);
+    const uint8_t* from;
+    int32_t length;
+    if (c < nextFreeCode) {
+      from = strings[c].bytes;
+      length = strings[c].length;
+      if (length == 0) {
+        if (c == clearCode) goto restart;
+        how = CodesEnd::kEndCode;
+        goto done;
+      }
+      if (out + length <= roomy) {
+        CopyString(out, from, length);
+        goto copied;
+      }
+    } else {
+      // Not defined yet: the previous string and its own first byte. A larger
+      // code, which valid data never holds, is read the same way.
+      from = previous;
+      length = previousLength + 1;
+      if (out + length <= roomy) {
+        CopyString(out, from, previousLength);
+        out[previousLength] = *from;
+        goto copied;
+      }
+    }
+    {
+      // Near the end of the output: byte by byte, and no further than the end.
+      // A forward copy also repeats the first byte of an undefined code's string,
+      // which by then is the first byte written here.
+      const int32_t n = end - out < length ? static_cast<int32_t>(end - out) : length;
+      for (int32_t i = 0; i < n; i++) out[i] = from[i];
+      if (n == end - out) {
+        out += n;
+        how = CodesEnd::kComplete;
+        goto done;
+      }
+    }
+  copied:
+    // The new entry: the previous string and the first byte of this one, which
+    // follows it in the output.
+    if (nextFreeCode < kLzwTableSize) {
+      strings[nextFreeCode] = LzwString{previous, previousLength + 1};
+      if (++nextFreeCode == codeLimit && codeSize < kLzwMaxCodeSize) {
+        codeSize++;
+        codeLimit <<= 1;
+        mask = codeLimit - 1;
+      }
+    }
+    previous = out;
+    previousLength = length;
+    out += length;
+  }
+
+#undef READ_CODE
+done:
+  d.nextByte = bits.nextByte;
+  d.bitsTaken = bits.bitsTaken;
+  d.blockEnd = bits.blockEnd;
+  d.codeSize = static_cast<int16_t>(codeSize);
+  d.codeLimit = static_cast<int16_t>(codeLimit);
+  d.nextFreeCode = static_cast<int16_t>(nextFreeCode);
+  return DecodeResult{how, static_cast<int32_t>(out - output)};
+}
+
+// The output index of display row y in an interlaced image of height h: the
+// rows of the passes before y's, then y's place in its own pass.
+int32_t InterlacedIndex(int32_t y, int32_t h) {
+  const int32_t pass1 = (h + 7) / 8, pass2 = (h + 3) / 8, pass3 = (h + 1) / 4;
+  if (y % 8 == 0) return y / 8;
+  if (y % 8 == 4) return pass1 + y / 8;
+  if (y % 4 == 2) return pass1 + pass2 + y / 4;
+  return pass1 + pass2 + pass3 + y / 2;
+}
+
+// Puts the packed rows of an interlaced image (width bytes each, in pass order)
+// into display order, in place: each cycle of the permutation moves its rows
+// once, with one row set aside.
+void Deinterlace(uint8_t* rows, int32_t width, int32_t height) {
+  std::memset(rowMoved, 0, static_cast<size_t>(height / 8 + 1));
+  for (int32_t first = 0; first < height; first++) {
+    if (rowMoved[first >> 3] & (1 << (first & 7))) continue;
+    std::memcpy(rowBuffer, rows + static_cast<intptr_t>(first) * width, width);
+    int32_t y = first;
+    for (;;) {
+      rowMoved[y >> 3] |= static_cast<uint8_t>(1 << (y & 7));
+      const int32_t from = InterlacedIndex(y, height);
+      if (from == first) {
+        std::memcpy(rows + static_cast<intptr_t>(y) * width, rowBuffer, width);
+        break;
+      }
+      std::memcpy(rows + static_cast<intptr_t>(y) * width, rows + static_cast<intptr_t>(from) * width, width);
+      y = from;
+    }
+  }
+}
+
+// Turns `height` packed rows of `width` bytes in display order, stored from
+// `offset` in the bitmap's block, into its bottom-up rows of `stride` bytes,
+// padding set to 0. The top and bottom rows trade places first, then the next
+// pair inwards: with the packed rows starting half the padding's total into the
+// block, no row is written over before it has been moved.
+void StoreRowsBottomUp(IndexedBitmap* target, int32_t offset) {
+  uint8_t* const block = target->pixels;
+  const int32_t width = target->width, height = target->height, stride = target->stride;
+  const int32_t padding = stride - width;
+  auto packed = [&](int32_t y) { return block + offset + static_cast<intptr_t>(y) * width; };
+  auto stored = [&](int32_t y) { return block + static_cast<intptr_t>(height - 1 - y) * stride; };
+  auto place = [&](int32_t y, const uint8_t* from) {
+    std::memmove(stored(y), from, width);
+    if (padding > 0) std::memset(stored(y) + width, 0, padding);
+  };
+  for (int32_t top = 0, bottom = height - 1; top < bottom; top++, bottom--) {
+    std::memcpy(rowBuffer, packed(top), width);
+    place(bottom, packed(bottom));
+    place(top, rowBuffer);
+  }
+  if (height % 2) place(height / 2, packed(height / 2));
+}
+
+// Where the data never reached: the rest of a row an end code cut short, and the
+// rows after it.
+void ClearUnreached(uint8_t* output, int32_t written, int32_t total) {
+  if (written < total) std::memset(output + written, 0, static_cast<size_t>(total - written));
+}
+
+// Places a finished row at the next display row; the part of the row the data
+// did not reach is 0.
+void StoreImageRow(const uint8_t* row, int32_t length) {
+  LzwDecoder& d = lzwDecoder;
+  IndexedBitmap* target = d.target;
+  if (d.nextRow >= target->height) return;
+  const int32_t n = length < target->width ? length : target->width;
+  uint8_t* to = BitmapRowAddress(target, 0, target->height - 1 - d.nextRow);
+  CopyBytes(to, row, n);
+  std::memset(to + n, 0, static_cast<size_t>(target->width - n));
+  d.nextRow = NextImageRow(d.nextRow, target->height);
+}
+
+// Rows of a length other than the bitmap's width: decoded into a block of their
+// own, then stored row by row, cut or filled to the width.
+void DecodeOddRows(int32_t minCodeSize, IndexedBitmap* target, int32_t rowLength) {
+  const int64_t total = static_cast<int64_t>(rowLength) * target->height;
+  uint8_t* output = total <= INT32_MAX ? static_cast<uint8_t*>(AllocFixedBlock(total)) : nullptr;
+  if (output == nullptr) return;
+  DecodeResult result = DecodeCodes(minCodeSize, output, static_cast<int32_t>(total));
+  const int32_t rows = result.written / rowLength;
+  for (int32_t i = 0; i < rows; i++) StoreImageRow(output + static_cast<intptr_t>(i) * rowLength, rowLength);
+  if (result.how == CodesEnd::kEndCode && result.written % rowLength) {
+    StoreImageRow(output + static_cast<intptr_t>(rows) * rowLength, result.written % rowLength);
+  }
+  FreeFixedBlock(output);
+}
+
+// Every row from the next display row on holds 0.
+void ClearRemainingRows() {
+  LzwDecoder& d = lzwDecoder;
+  IndexedBitmap* target = d.target;
+  for (; d.nextRow < target->height; d.nextRow = NextImageRow(d.nextRow, target->height)) {
+    std::memset(BitmapRowAddress(target, 0, target->height - 1 - d.nextRow), 0, static_cast<size_t>(target->width));
+  }
+}
+
+}  // namespace
 
 int32_t NextImageRow(int32_t r, int32_t h) {
   if (!lzwDecoder.interlaced) return r + 1;
@@ -110,152 +364,42 @@ int32_t NextImageRow(int32_t r, int32_t h) {
   return r + 8 < h ? r + 8 : 4;
 }
 
-int StoreImageRow(const uint8_t* row, int32_t length) {
-  LzwDecoder& d = lzwDecoder;
-  IndexedBitmap* target = d.target;
-  if (target == nullptr || d.nextRow >= target->height) return 0;
-  int32_t n = length < target->width ? length : target->width;
-  if (n < 0) n = 0;
-  if (target->pixels != nullptr) {
-    uint8_t* to = BitmapRowAddress(target, 0, target->height - 1 - d.nextRow);
-    CopyBytes(to, row, n);
-    // A row cut short by an end code: the rest of it was never reached.
-    if (n < target->width) std::memset(to + n, 0, static_cast<size_t>(target->width - n));
-  }
-  d.nextRow = NextImageRow(d.nextRow, target->height);
-  // The image is complete: later sub-blocks are not fetched.
-  if (d.nextRow >= target->height) d.source = nullptr;
-  return 0;
-}
-
-// Rows the data never reached hold index 0, the value a zeroed block holds.
-void ClearUnreachedRows() {
-  LzwDecoder& d = lzwDecoder;
-  IndexedBitmap* target = d.target;
-  if (target == nullptr || target->pixels == nullptr) return;
-  for (int32_t y = d.nextRow; y < target->height; y = NextImageRow(y, target->height)) {
-    std::memset(BitmapRowAddress(target, 0, target->height - 1 - y), 0, static_cast<size_t>(target->width));
-  }
-  d.nextRow = target->height;
-}
-
 int16_t DecodeLzwImage(ByteReader* reader, IndexedBitmap* target, int32_t interlaced, int32_t rowLength) {
   LzwDecoder& d = lzwDecoder;
   d.source = reader;
   d.target = target;
   d.nextRow = 0;
   d.interlaced = interlaced;
+  // A bitmap without pixels has nothing to fill: its image data is left for the
+  // parser to skip.
+  const bool hasPixels = target->pixels != nullptr && target->width > 0 && target->height > 0;
 
   const int minCodeSize = NextImageByte();
-  if (minCodeSize < 0 || minCodeSize < 2 || minCodeSize > 9) {
-    ClearUnreachedRows();
-    return minCodeSize < 0 ? kLzwNoData : kLzwBadCodeSize;
-  }
-  InitLzwCodes(minCodeSize);
-  // A frame without width has no rows to fill; its data is skipped by the parser.
-  if (rowLength <= 0 || rowLength > kRowBufferSize) {
-    ClearUnreachedRows();
-    return 0;
-  }
-
-  // Code state in locals: the stores into the row buffer and the stack would
-  // otherwise force the record's fields to be re-read after every byte.
-  const int32_t clearCode = d.clearCode;
-  const int32_t endCode = d.endCode;
-  const int32_t firstFreeCode = d.firstFreeCode;
-  int32_t codeSize = d.codeSize;
-  int32_t codeLimit = d.codeLimit;
-  int32_t nextFreeCode = d.nextFreeCode;
-  uint16_t* const prefix = d.prefix;
-  uint8_t* const suffix = d.suffix;
-  uint8_t* const stack = d.stack;
-  BitReader bits = LoadBits();
-
-  int32_t previousCode = 0;
-  int32_t firstByte = 0;
-  uint8_t* out = rowBuffer;
-  int32_t pixelsLeft = rowLength;
-  // Every image starts as after a clear code: its first code adds no entry.
-  bool afterClear = true;
-
-  auto finish = [&](int status) {
-    SaveBits(bits);
-    d.codeSize = static_cast<int16_t>(codeSize);
-    d.codeLimit = static_cast<int16_t>(codeLimit);
-    d.nextFreeCode = static_cast<int16_t>(nextFreeCode);
-    d.stackDepth = 0;
-    ClearUnreachedRows();
-    return static_cast<int16_t>(status);
-  };
-
-  for (;;) {
-    int32_t c = TakeCode(&bits, codeSize);
-    if (c == endCode) {
-      // A partial row is stored as it stands.
-      return finish(pixelsLeft != rowLength ? StoreImageRow(rowBuffer, rowLength - pixelsLeft) : 0);
-    }
-    if (c < 0) return finish(0);
-
-    if (c == clearCode) {
-      codeSize = minCodeSize + 1;
-      nextFreeCode = firstFreeCode;
-      codeLimit = 1 << (minCodeSize + 1);
-      afterClear = true;
-      continue;
-    }
-    if (afterClear) {
-      afterClear = false;
-      if (c >= nextFreeCode) c = 0;
-      previousCode = firstByte = c;
-      *out++ = static_cast<uint8_t>(c);
-      if (--pixelsLeft == 0) {
-        StoreImageRow(rowBuffer, rowLength);
-        out = rowBuffer;
-        pixelsLeft = rowLength;
-      }
-      continue;
-    }
-
-    // Expand the code onto the stack, last byte first. A code at or above the
-    // next free code is taken as the next free code: the previous string and its
-    // own first byte.
-    int32_t depth = 0;
-    int32_t code = c;
-    if (c >= nextFreeCode) {
-      stack[depth++] = static_cast<uint8_t>(firstByte);
-      code = previousCode;
-    }
-    // Every entry's prefix is an older code, so the walk ends within the table's
-    // size; the bound only guards the stack.
-    while (code >= firstFreeCode && depth < kLzwStackSize - 1) {
-      stack[depth++] = suffix[code];
-      code = prefix[code];
-    }
-    stack[depth++] = static_cast<uint8_t>(code);
-
-    if (nextFreeCode < codeLimit) {
-      firstByte = code;
-      suffix[nextFreeCode] = static_cast<uint8_t>(code);
-      prefix[nextFreeCode] = static_cast<uint16_t>(previousCode);
-      // An out-of-range code stands for the entry just defined.
-      previousCode = c < nextFreeCode ? c : nextFreeCode;
-      nextFreeCode++;
-    }
-    if (nextFreeCode >= codeLimit && codeSize < kLzwMaxCodeSize) {
-      codeLimit <<= 1;
-      codeSize++;
-    }
-
-    // Pop the string into the row, storing each row as it fills.
-    while (depth > 0) {
-      int32_t n = depth < pixelsLeft ? depth : pixelsLeft;
-      pixelsLeft -= n;
-      while (n-- > 0) *out++ = stack[--depth];
-      if (pixelsLeft == 0) {
-        StoreImageRow(rowBuffer, rowLength);
-        out = rowBuffer;
-        pixelsLeft = rowLength;
-      }
+  int16_t status = 0;
+  if (minCodeSize < 0) {
+    status = kLzwNoData;
+  } else if (minCodeSize < 2 || minCodeSize > 9) {
+    status = kLzwBadCodeSize;
+  } else if (hasPixels && rowLength > 0) {
+    InitLzwCodes(minCodeSize);
+    if (rowLength == target->width) {
+      // The rows go first into the block as one run in stream order, starting
+      // half the block's padding in, then to their places.
+      const int32_t total = target->width * target->height;
+      const int32_t offset = static_cast<int32_t>((static_cast<int64_t>(target->stride - target->width) * target->height) / 2);
+      uint8_t* output = target->pixels + offset;
+      DecodeResult result = DecodeCodes(minCodeSize, output, total);
+      // An end code keeps a partial row; data that runs out drops it.
+      int32_t written = result.written;
+      if (result.how == CodesEnd::kNoData) written -= written % target->width;
+      ClearUnreached(output, written, total);
+      if (interlaced) Deinterlace(output, target->width, target->height);
+      StoreRowsBottomUp(target, offset);
+      d.nextRow = target->height;
+    } else {
+      DecodeOddRows(minCodeSize, target, rowLength);
     }
   }
+  if (hasPixels) ClearRemainingRows();
+  return status;
 }

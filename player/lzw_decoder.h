@@ -1,6 +1,13 @@
 // The GIF LZW image decoder: variable-width codes packed least significant bit
 // first into data sub-blocks, turned into rows of palette indices and stored into
 // an IndexedBitmap in display order, plain or interlaced.
+//
+// Every code's string is already in the output, where the code before the one
+// that defined it was written, one byte longer; so the table keeps where each
+// string starts and how long it is, and a code is expanded by copying that
+// earlier occurrence, many bytes at a time. The output is the frame's own pixel
+// block, used as one run of pixels in stream order; once the image ends its
+// rows are moved in place to their display rows, bottom-up.
 #pragma once
 
 #include <cstdint>
@@ -10,18 +17,23 @@
 
 const int kLzwTableSize = 4096;
 const int kLzwMaxCodeSize = 12;
-const int kLzwStackSize = 4096;
 const int kSubBlockSize = 255;
-// Rows are assembled in a buffer that takes any 16-bit frame width.
+// One row is set aside while rows are moved: any 16-bit frame width.
 const int kRowBufferSize = 65536;
 
 const int16_t kLzwNoData = -1;
 const int16_t kLzwBadCodeSize = -20;
 
+// A code's string: an earlier stretch of the image's output for a table code,
+// a byte of a fixed table for a root; length 0 for the clear and end codes.
+struct LzwString {
+  const uint8_t* bytes;
+  int32_t length;
+};
+
 // One image is decoded at a time through this single record.
 struct LzwDecoder {
-  // Context of the image being decoded. The source is cut (set to null) once its
-  // last row is stored, so no further sub-block is fetched.
+  // Context of the image being decoded.
   ByteReader* source;
   IndexedBitmap* target;
   int32_t nextRow;
@@ -35,40 +47,28 @@ struct LzwDecoder {
   int16_t nextFreeCode;
   int16_t codeLimit;
 
-  // String table and the stack a code's string is expanded onto, last byte first.
-  uint16_t prefix[kLzwTableSize];
-  uint8_t suffix[kLzwTableSize];
-  uint8_t stack[kLzwStackSize];
-  int32_t stackDepth;
+  // Every code's string: the roots, the clear and end codes, and the table codes
+  // defined since the last clear code. The roots' entries stay from one image to
+  // the next; only the codes below rootsReady hold theirs.
+  LzwString strings[kLzwTableSize];
+  int32_t rootsReady;
 
-  // Code reader: the current sub-block and the bits not yet taken, low bits first.
-  uint8_t blockBuffer[kSubBlockSize];
-  const uint8_t* readPointer;
-  int16_t bytesLeft;
-  uint32_t bitBuffer;
-  int16_t bitsLeft;
+  // Code reader, straight over the source: the byte holding the next unread
+  // bit, how many of its bits are taken, and the length byte that ends the
+  // current sub-block.
+  const uint8_t* nextByte;
+  int32_t bitsTaken;
+  const uint8_t* blockEnd;
 };
 
 extern LzwDecoder lzwDecoder;
 
 // Decodes one image from `reader`, positioned at its minimum code size byte, into
 // `target`. Returns 0, kLzwNoData when the data ends before the minimum code size,
-// or kLzwBadCodeSize for a minimum code size outside 2 to 9. Leaves the reader at
-// a sub-block's length byte or at the end of the data.
+// or kLzwBadCodeSize for a minimum code size outside 2 to 9. Every pixel the data
+// does not reach is set to 0. Leaves the reader at a sub-block's length byte or at
+// the end of the data.
 int16_t DecodeLzwImage(ByteReader* reader, IndexedBitmap* target, int32_t interlaced, int32_t rowLength);
-
-// Code state for a stream of the given minimum code size, and an empty code reader.
-void InitLzwCodes(int minCodeSize);
-
-// The next code of codeSize bits, or a negative value once the data is exhausted
-// (end of the data, a zero-length sub-block, or the source cut).
-int16_t ReadLzwCode();
-
-// The next byte of the source, or -1 when it is cut or exhausted.
-int NextImageByte();
-
-// Places a finished row at the next display row; returns 0.
-int StoreImageRow(const uint8_t* row, int32_t length);
 
 // The display row after r in an image of height h (the four GIF passes when
 // interlaced); h or more when the image is complete.

@@ -7,6 +7,7 @@ set(GIF_TESTS
   ${CMAKE_CURRENT_LIST_DIR}/gif_writer.cpp
   ${CMAKE_CURRENT_LIST_DIR}/parsed_gif.cpp
   ${CMAKE_CURRENT_LIST_DIR}/lzw_decoder_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/reference_lzw_decoder.cpp
   ${CMAKE_CURRENT_LIST_DIR}/gif_parser_test.cpp
 )
 set(GIF_REFERENCE_TESTS

@@ -8,6 +8,7 @@
 
 #include "gif_writer.h"
 #include "parsed_gif.h"
+#include "reference_lzw_decoder.h"
 
 namespace {
 
@@ -23,28 +24,44 @@ struct Decoded {
   int16_t status = 0;
   int32_t pos = 0;          // where the decoder left the reader
   std::vector<Bytes> rows;  // display rows, top first
-  int paddingWritten = 0;   // bytes written beyond the width of a stored row
+  int paddingWritten = 0;   // bytes beyond the width of a stored row that are neither untouched nor 0
   Bytes storedRow0;         // the first row in memory
 };
 
-Decoded Decode(const Bytes& data, int32_t width, int32_t height, int32_t interlaced = 0, int32_t rowLength = -1) {
+using Decoder = int16_t (*)(ByteReader*, IndexedBitmap*, int32_t, int32_t);
+
+Decoded DecodeWith(Decoder decoder, const Bytes& data, int32_t width, int32_t height, int32_t interlaced,
+                   int32_t rowLength) {
   IndexedBitmap bitmap;
   CreateIndexedBitmap(&bitmap, width, height);
   if (bitmap.pixels) std::memset(bitmap.pixels, kUnwritten, static_cast<size_t>(bitmap.stride) * height);
   ExactBytes input(data);
   ByteReader reader = input.Reader();
   Decoded result;
-  result.status = DecodeLzwImage(&reader, &bitmap, interlaced, rowLength < 0 ? width : rowLength);
+  result.status = decoder(&reader, &bitmap, interlaced, rowLength < 0 ? width : rowLength);
   result.pos = reader.pos;
   if (bitmap.pixels) {
     for (int32_t y = 0; y < height; y++) result.rows.push_back(DisplayRow(bitmap, y));
     for (int32_t r = 0; r < height; r++) {
-      for (int32_t x = width; x < bitmap.stride; x++)
-        result.paddingWritten += *BitmapRowAddress(&bitmap, x, r) != kUnwritten;
+      for (int32_t x = width; x < bitmap.stride; x++) {
+        const uint8_t padding = *BitmapRowAddress(&bitmap, x, r);
+        result.paddingWritten += padding != kUnwritten && padding != 0;
+      }
     }
     result.storedRow0.assign(bitmap.pixels, bitmap.pixels + width);
   }
   ReleaseIndexedBitmap(&bitmap);
+  return result;
+}
+
+// The player's decoder, checked on every stream against the plain reference
+// decoder: the same status, the same place in the data, the same pixels.
+Decoded Decode(const Bytes& data, int32_t width, int32_t height, int32_t interlaced = 0, int32_t rowLength = -1) {
+  Decoded result = DecodeWith(DecodeLzwImage, data, width, height, interlaced, rowLength);
+  Decoded reference = DecodeWith(ReferenceDecodeLzwImage, data, width, height, interlaced, rowLength);
+  EXPECT_EQ(result.status, reference.status) << "the reference decoder disagrees";
+  EXPECT_EQ(result.pos, reference.pos) << "the reference decoder disagrees";
+  EXPECT_EQ(result.rows, reference.rows) << "the reference decoder disagrees";
   return result;
 }
 
