@@ -29,10 +29,11 @@ fi
 # The flags the tests give each fuzzer (tests/fuzz/CMakeLists.txt).
 declare -A flags=(
   [gif_parser_fuzzer]="-dict=$fuzz_src/gif.dict"
+  [lzw_differential_fuzzer]=""
   [payload_locator_fuzzer]="-dict=$fuzz_src/payload.dict -max_len=12288"
   [gif_flatten_fuzzer]="-dict=$fuzz_src/gif.dict -max_len=4096"
 )
-fuzzers=(gif_parser_fuzzer payload_locator_fuzzer gif_flatten_fuzzer)
+fuzzers=(gif_parser_fuzzer lzw_differential_fuzzer payload_locator_fuzzer gif_flatten_fuzzer)
 
 if [ ! -f "$build/build.ninja" ]; then
   cmake -S "$root" -B "$build" -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \

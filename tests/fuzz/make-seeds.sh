@@ -11,8 +11,9 @@ convert=/usr/bin/convert
 gifs="$here/seeds/gif_parser_fuzzer"
 payloads="$here/seeds/payload_locator_fuzzer"
 flatten="$here/seeds/gif_flatten_fuzzer"
-rm -rf "$gifs" "$payloads" "$flatten"
-mkdir -p "$gifs" "$payloads" "$flatten"
+lzw="$here/seeds/lzw_differential_fuzzer"
+rm -rf "$gifs" "$payloads" "$flatten" "$lzw"
+mkdir -p "$gifs" "$payloads" "$flatten" "$lzw"
 
 im() { "$convert" "$@"; }
 
@@ -74,4 +75,38 @@ im -size 12x12 xc:none -fill green -draw 'circle 6,6 9,6' -set dispose Backgroun
 im -delay 4 -page 16x16+10+10 -size 12x12 xc:teal -page 16x16+0+0 -size 8x8 xc:yellow "$flatten/off_screen.gif"
 im -seed 3 -size 24x24 plasma:fractal -size 24x24 gradient:red-blue "$flatten/many_colours.gif"
 
-du -cb "$gifs" "$payloads" "$flatten" | tail -1
+# The two LZW decoders: each frame's image data from the parser's seeds, behind
+# the three bytes that give the harness the frame's width, height and interlace
+# flag.
+for gif in "$gifs"/*.gif; do
+  python3 - "$gif" "$lzw/$(basename "$gif" .gif)" <<'PY'
+import sys
+data = open(sys.argv[1], 'rb').read()
+pos, n = 13, 0
+if data[10] & 0x80:
+    pos += 3 << ((data[10] & 7) + 1)
+while pos < len(data) and data[pos] != 0x3B:
+    if data[pos] == 0x21:
+        pos += 2
+        while data[pos]:
+            pos += data[pos] + 1
+        pos += 1
+        continue
+    width, height = data[pos + 5] | data[pos + 6] << 8, data[pos + 7] | data[pos + 8] << 8
+    packed = data[pos + 9]
+    pos += 10 + (3 << ((packed & 7) + 1) if packed & 0x80 else 0)
+    start = pos
+    pos += 1
+    while data[pos]:
+        pos += data[pos] + 1
+    pos += 1
+    w, h = min(width, 2048) - 1, min(height, 256) - 1
+    header = bytes([w & 255, (w >> 8) | (8 if packed & 0x40 else 0), h])
+    open('%s-%d.bin' % (sys.argv[2], n), 'wb').write(header + data[start:pos])
+    n += 1
+    if n == 3:
+        break
+PY
+done
+
+du -cb "$gifs" "$payloads" "$flatten" "$lzw" | tail -1
