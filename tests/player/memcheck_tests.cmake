@@ -1,6 +1,15 @@
-# Hostile GIFs, native tree only: hostile_gifs/make_hostile_gifs writes them at
-# build time from the GIF corpus, the fuzzer's seeds and malformed streams.
+# The player's core under valgrind's memcheck, native tree only: play_frames runs
+# the hostile GIF set (hostile_gifs/, written at build time from the GIF corpus,
+# the fuzzer's seeds and malformed streams) through the plain core, built without
+# sanitizers, so that memcheck sees every pixel the decoder or the canvas leaves
+# undefined, reads outside the file's block, and leaks.
 if(WIN32)
+  return()
+endif()
+find_program(VALGRIND valgrind)
+find_path(VALGRIND_INCLUDE_DIR valgrind/memcheck.h)
+if(NOT VALGRIND OR NOT VALGRIND_INCLUDE_DIR)
+  message(STATUS "valgrind not found; the memcheck test is skipped (scripts/setup.sh installs it)")
   return()
 endif()
 
@@ -24,3 +33,21 @@ add_custom_command(
   VERBATIM)
 add_custom_target(hostile_gifs ALL DEPENDS ${hostile_gifs_path}/names.txt)
 add_dependencies(hostile_gifs gif_corpus)
+
+add_executable(play_frames
+  ${CMAKE_CURRENT_LIST_DIR}/hostile_gifs/play_frames.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../support/scratch_dir.cpp
+)
+target_include_directories(play_frames PRIVATE ${CMAKE_CURRENT_SOURCE_DIR} ${VALGRIND_INCLUDE_DIR})
+# Valgrind 3.19 cannot read the DWARF 5 that clang writes by default.
+target_compile_options(play_frames PRIVATE -gdwarf-4)
+target_link_libraries(play_frames PRIVATE player_core)
+add_dependencies(play_frames hostile_gifs)
+
+# Definite and indirect leaks count as errors; memcheck's own exit code tells its
+# findings from the program's failures.
+add_test(NAME memcheck.hostile_gifs
+         COMMAND ${VALGRIND} --tool=memcheck -q --error-exitcode=99 --track-origins=yes
+                 --leak-check=full --show-leak-kinds=definite,indirect --errors-for-leak-kinds=definite,indirect
+                 $<TARGET_FILE:play_frames> ${hostile_gifs_path}/names.txt)
+set_tests_properties(memcheck.hostile_gifs PROPERTIES TIMEOUT 300 LABELS memcheck)
