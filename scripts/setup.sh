@@ -7,7 +7,7 @@ packages=(
   cmake ninja-build make g++ clang libclang-rt-14-dev
   g++-mingw-w64-i686 binutils-mingw-w64-i686 mingw-w64-i686-dev
   wine wine64 wine32:i386 xvfb xauth
-  googletest imagemagick giflib-tools libgif-dev zip unzip
+  googletest imagemagick giflib-tools libgif-dev valgrind zip unzip
 )
 
 say() { printf 'setup: %s\n' "$*"; }
