@@ -22,7 +22,9 @@ uint8_t rowMoved[kRowBufferSize / 8];
 // string's end only fetches bytes that land past the string's end too.
 inline void CopyString(uint8_t* to, const uint8_t* from, int32_t length) {
   uint8_t chunk[kChunk];
-  for (int32_t i = 0; i < length; i += kChunk) {
+  std::memcpy(chunk, from, kChunk);
+  std::memcpy(to, chunk, kChunk);
+  for (int32_t i = kChunk; i < length; i += kChunk) {
     std::memcpy(chunk, from + i, kChunk);
     std::memcpy(to + i, chunk, kChunk);
   }
@@ -137,6 +139,9 @@ DecodeResult DecodeCodes(int32_t minCodeSize, uint8_t* const output, const int32
   uint8_t* const end = output + total;
   // Past this, a write of a whole chunk could leave the output.
   uint8_t* const roomy = total > kChunk ? end - kChunk : output;
+  // The code width grows when the next free code reaches codeLimit; at 12 bits
+  // the limit is out of reach. With a full table the entry of code 4096, one
+  // past the table's codes, takes the new entries: it is never read.
   int32_t codeSize, codeLimit, nextFreeCode, mask;
   const uint8_t* previous = nullptr;
   int32_t previousLength = 0;
@@ -226,13 +231,12 @@ restart:
   copied:
     // The new entry: the previous string and the first byte of this one, which
     // follows it in the output.
-    if (nextFreeCode < kLzwTableSize) {
-      strings[nextFreeCode] = LzwString{previous, previousLength + 1};
-      if (++nextFreeCode == codeLimit && codeSize < kLzwMaxCodeSize) {
-        codeSize++;
-        codeLimit <<= 1;
-        mask = codeLimit - 1;
-      }
+    strings[nextFreeCode] = LzwString{previous, previousLength + 1};
+    nextFreeCode += nextFreeCode < kLzwTableSize;
+    if (nextFreeCode == codeLimit) {
+      codeSize++;
+      mask = (1 << codeSize) - 1;
+      codeLimit = codeSize < kLzwMaxCodeSize ? 1 << codeSize : 2 * kLzwTableSize;
     }
     previous = out;
     previousLength = length;
@@ -245,7 +249,7 @@ done:
   d.bitsTaken = bits.bitsTaken;
   d.blockEnd = bits.blockEnd;
   d.codeSize = static_cast<int16_t>(codeSize);
-  d.codeLimit = static_cast<int16_t>(codeLimit);
+  d.codeLimit = static_cast<int16_t>(mask + 1);
   d.nextFreeCode = static_cast<int16_t>(nextFreeCode);
   return DecodeResult{how, static_cast<int32_t>(out - output)};
 }

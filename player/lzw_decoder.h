@@ -48,9 +48,10 @@ struct LzwDecoder {
   int16_t codeLimit;
 
   // Every code's string: the roots, the clear and end codes, and the table codes
-  // defined since the last clear code. The roots' entries stay from one image to
-  // the next; only the codes below rootsReady hold theirs.
-  LzwString strings[kLzwTableSize];
+  // defined since the last clear code, and one more that a full table writes
+  // into. The roots' entries stay from one image to the next; only the codes
+  // below rootsReady hold theirs.
+  LzwString strings[kLzwTableSize + 1];
   int32_t rootsReady;
 
   // Code reader, straight over the source: the byte holding the next unread
