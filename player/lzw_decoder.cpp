@@ -12,10 +12,14 @@ namespace {
 // its string's end; the next code writes over what ran past.
 const int32_t kChunk = 16;
 
-// The row set aside while rows are moved to their places.
-uint8_t rowBuffer[kRowBufferSize];
+// Frames of up to this many pixels are decoded apart, into the scratch block,
+// and copied to their rows from there; larger ones are decoded in their own block
+// and set one row aside here while their rows are moved. A chunk more lets a row
+// be read from here in whole chunks.
+const int32_t kScratchSize = 65536;
+uint8_t scratch[kScratchSize + kChunk];
 // Which packed rows an interlaced image has already moved: one bit per row.
-uint8_t rowMoved[kRowBufferSize / 8];
+uint8_t rowMoved[kScratchSize / 8];
 
 // Copies a string whose earlier occurrence ends before `to` starts, kChunk bytes
 // at a time: a chunk is read whole before it is written, so reading past the
@@ -126,7 +130,9 @@ void PrepareRoots(int32_t clearCode) {
 
 // Decodes codes into `output` until it holds `total` bytes, the end code, or the
 // end of the data. Every image starts as after a clear code.
-DecodeResult DecodeCodes(int32_t minCodeSize, uint8_t* const output, const int32_t total) {
+// Copies may write up to `writable` (exclusive), past the output's end.
+DecodeResult DecodeCodes(int32_t minCodeSize, uint8_t* const output, const int32_t total,
+                         const uint8_t* const writable) {
   LzwDecoder& d = lzwDecoder;
   const int32_t clearCode = d.clearCode;
   const int32_t endCode = d.endCode;
@@ -137,8 +143,9 @@ DecodeResult DecodeCodes(int32_t minCodeSize, uint8_t* const output, const int32
 
   uint8_t* out = output;
   uint8_t* const end = output + total;
-  // Past this, a write of a whole chunk could leave the output.
-  uint8_t* const roomy = total > kChunk ? end - kChunk : output;
+  // A string that ends before this is copied in whole chunks: it leaves room
+  // for a chunk's overrun, and the output is not complete after it.
+  const uint8_t* const roomy = end - 1 < writable - kChunk ? end - 1 : writable - kChunk;
   // The code width grows when the next free code reaches codeLimit; at 12 bits
   // the limit is out of reach. With a full table the entry of code 4096, one
   // past the table's codes, takes the new entries: it is never read.
@@ -153,7 +160,8 @@ DecodeResult DecodeCodes(int32_t minCodeSize, uint8_t* const output, const int32
 #define READ_CODE(c)                                                                   \
   if (bits.blockEnd - bits.nextByte >= 4) {                                           \
     uint32_t word;                                                                    \
-    std::memcpy(&word, bits.nextByte, 4);                                             \
+    word = bits.nextByte[0] | bits.nextByte[1] << 8 | bits.nextByte[2] << 16 |       \
+           static_cast<uint32_t>(bits.nextByte[3]) << 24;                            \
     c = static_cast<int32_t>((word >> bits.bitsTaken) & static_cast<uint32_t>(mask)); \
     bits.bitsTaken += codeSize;                                                       \
     bits.nextByte += bits.bitsTaken >> 3;                                             \
@@ -271,18 +279,46 @@ void Deinterlace(uint8_t* rows, int32_t width, int32_t height) {
   std::memset(rowMoved, 0, static_cast<size_t>(height / 8 + 1));
   for (int32_t first = 0; first < height; first++) {
     if (rowMoved[first >> 3] & (1 << (first & 7))) continue;
-    std::memcpy(rowBuffer, rows + static_cast<intptr_t>(first) * width, width);
+    std::memcpy(scratch, rows + static_cast<intptr_t>(first) * width, width);
     int32_t y = first;
     for (;;) {
       rowMoved[y >> 3] |= static_cast<uint8_t>(1 << (y & 7));
       const int32_t from = InterlacedIndex(y, height);
       if (from == first) {
-        std::memcpy(rows + static_cast<intptr_t>(y) * width, rowBuffer, width);
+        std::memcpy(rows + static_cast<intptr_t>(y) * width, scratch, width);
         break;
       }
       std::memcpy(rows + static_cast<intptr_t>(y) * width, rows + static_cast<intptr_t>(from) * width, width);
       y = from;
     }
+  }
+}
+
+// The up to 3 bytes that pad a stored row to 4, set to 0 (and never by a call:
+// rows can be one pixel wide).
+inline void ClearPadding(uint8_t* row, int32_t width, int32_t stride) {
+  switch (stride - width) {
+    case 3:
+      row[width + 2] = 0;
+      [[fallthrough]];
+    case 2:
+      row[width + 1] = 0;
+      [[fallthrough]];
+    case 1:
+      row[width] = 0;
+      break;
+    default:
+      break;
+  }
+}
+
+// Moves a row to a place that starts before it or apart from it. Narrow rows
+// would spend more on calls than on bytes.
+inline void MoveRow(uint8_t* to, const uint8_t* from, int32_t width) {
+  if (width <= kChunk) {
+    for (int32_t i = 0; i < width; i++) to[i] = from[i];
+  } else {
+    std::memmove(to, from, static_cast<size_t>(width));
   }
 }
 
@@ -294,19 +330,62 @@ void Deinterlace(uint8_t* rows, int32_t width, int32_t height) {
 void StoreRowsBottomUp(IndexedBitmap* target, int32_t offset) {
   uint8_t* const block = target->pixels;
   const int32_t width = target->width, height = target->height, stride = target->stride;
-  const int32_t padding = stride - width;
   auto packed = [&](int32_t y) { return block + offset + static_cast<intptr_t>(y) * width; };
   auto stored = [&](int32_t y) { return block + static_cast<intptr_t>(height - 1 - y) * stride; };
   auto place = [&](int32_t y, const uint8_t* from) {
-    std::memmove(stored(y), from, width);
-    if (padding > 0) std::memset(stored(y) + width, 0, padding);
+    MoveRow(stored(y), from, width);
+    ClearPadding(stored(y), width, stride);
   };
   for (int32_t top = 0, bottom = height - 1; top < bottom; top++, bottom--) {
-    std::memcpy(rowBuffer, packed(top), width);
+    MoveRow(scratch, packed(top), width);
     place(bottom, packed(bottom));
-    place(top, rowBuffer);
+    place(top, scratch);
   }
   if (height % 2) place(height / 2, packed(height / 2));
+}
+
+// Copies a stored row of at most 16 bytes, padding included, four bytes at a
+// time; the bytes read past the row's pixels are masked to 0 as its padding.
+inline void CopyNarrowRow(uint8_t* to, const uint8_t* from, int32_t stride, uint32_t keep) {
+  uint32_t word;
+  int32_t i = 0;
+  for (; i < stride - 4; i += 4) {
+    std::memcpy(&word, from + i, 4);
+    std::memcpy(to + i, &word, 4);
+  }
+  std::memcpy(&word, from + i, 4);
+  word &= keep;
+  std::memcpy(to + i, &word, 4);
+}
+
+// Copies the rows of a small frame, decoded into the scratch block in stream
+// order, to their places. Stored rows go in memory order, so a row copied in
+// whole chunks spills only into the next, which is written after it.
+void StoreRowsFromScratch(IndexedBitmap* target, int32_t interlaced) {
+  uint8_t* const block = target->pixels;
+  const int32_t width = target->width, height = target->height, stride = target->stride;
+  const uint8_t* const blockEnd = block + static_cast<intptr_t>(height) * stride;
+  // The last word of a narrow row: its pixels kept, its padding 0, in the
+  // word's own byte order.
+  uint8_t keepBytes[4] = {0, 0, 0, 0};
+  for (int32_t i = 0; i < 4 - (stride - width); i++) keepBytes[i] = 0xFF;
+  uint32_t keep;
+  std::memcpy(&keep, keepBytes, 4);
+  for (int32_t r = 0; r < height; r++) {
+    const int32_t y = height - 1 - r;
+    const uint8_t* from = scratch + static_cast<intptr_t>(interlaced ? InterlacedIndex(y, height) : y) * width;
+    uint8_t* to = block + static_cast<intptr_t>(r) * stride;
+    if (stride <= kChunk) {
+      CopyNarrowRow(to, from, stride, keep);
+      continue;
+    }
+    if (width <= 4 * kChunk && to + width + kChunk <= blockEnd) {
+      CopyString(to, from, width);
+    } else {
+      std::memcpy(to, from, static_cast<size_t>(width));
+    }
+    ClearPadding(to, width, stride);
+  }
 }
 
 // Where the data never reached: the rest of a row an end code cut short, and the
@@ -334,7 +413,7 @@ void DecodeOddRows(int32_t minCodeSize, IndexedBitmap* target, int32_t rowLength
   const int64_t total = static_cast<int64_t>(rowLength) * target->height;
   uint8_t* output = total <= INT32_MAX ? static_cast<uint8_t*>(AllocFixedBlock(total)) : nullptr;
   if (output == nullptr) return;
-  DecodeResult result = DecodeCodes(minCodeSize, output, static_cast<int32_t>(total));
+  DecodeResult result = DecodeCodes(minCodeSize, output, static_cast<int32_t>(total), output + total);
   const int32_t rows = result.written / rowLength;
   for (int32_t i = 0; i < rows; i++) StoreImageRow(output + static_cast<intptr_t>(i) * rowLength, rowLength);
   if (result.how == CodesEnd::kEndCode && result.written % rowLength) {
@@ -387,19 +466,28 @@ int16_t DecodeLzwImage(ByteReader* reader, IndexedBitmap* target, int32_t interl
   } else if (hasPixels && rowLength > 0) {
     InitLzwCodes(minCodeSize);
     if (rowLength == target->width) {
-      // The rows go first into the block as one run in stream order, starting
-      // half the block's padding in, then to their places.
-      const int32_t total = target->width * target->height;
-      const int32_t offset = static_cast<int32_t>((static_cast<int64_t>(target->stride - target->width) * target->height) / 2);
-      uint8_t* output = target->pixels + offset;
-      DecodeResult result = DecodeCodes(minCodeSize, output, total);
+      // The rows go first into one run in stream order: the scratch block for a
+      // small frame; for a larger one, its own block, starting half the block's
+      // padding in. Then they go to their places.
+      const int32_t width = target->width, height = target->height;
+      const int64_t total = static_cast<int64_t>(width) * height;
+      const int32_t offset = static_cast<int32_t>((static_cast<int64_t>(target->stride - width) * height) / 2);
+      const bool small = total <= kScratchSize;
+      uint8_t* const output = small ? scratch : target->pixels + offset;
+      const uint8_t* const writable =
+          small ? scratch + sizeof scratch : target->pixels + static_cast<intptr_t>(target->stride) * height;
+      DecodeResult result = DecodeCodes(minCodeSize, output, static_cast<int32_t>(total), writable);
       // An end code keeps a partial row; data that runs out drops it.
       int32_t written = result.written;
-      if (result.how == CodesEnd::kNoData) written -= written % target->width;
-      ClearUnreached(output, written, total);
-      if (interlaced) Deinterlace(output, target->width, target->height);
-      StoreRowsBottomUp(target, offset);
-      d.nextRow = target->height;
+      if (result.how == CodesEnd::kNoData) written -= written % width;
+      ClearUnreached(output, written, static_cast<int32_t>(total));
+      if (small) {
+        StoreRowsFromScratch(target, interlaced);
+      } else {
+        if (interlaced) Deinterlace(output, width, height);
+        StoreRowsBottomUp(target, offset);
+      }
+      d.nextRow = height;
     } else {
       DecodeOddRows(minCodeSize, target, rowLength);
     }

@@ -18,8 +18,6 @@
 const int kLzwTableSize = 4096;
 const int kLzwMaxCodeSize = 12;
 const int kSubBlockSize = 255;
-// One row is set aside while rows are moved: any 16-bit frame width.
-const int kRowBufferSize = 65536;
 
 const int16_t kLzwNoData = -1;
 const int16_t kLzwBadCodeSize = -20;

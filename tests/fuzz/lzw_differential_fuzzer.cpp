@@ -1,8 +1,10 @@
 // Decodes arbitrary image data with the player's LZW decoder and with the plain
 // reference decoder, image after image as a GIF's frames follow each other, and
 // requires the same results: status, where the data was left, and every pixel.
-// The first three bytes choose the frames' shape; the rest is the data, each
-// image a minimum code size and sub-blocks.
+// The first three bytes choose the frames' shape (header[0] and bits 0-2 of
+// header[1] the width, header[2] and bits 6-7 the height, bit 3 interlacing,
+// bit 4 rows one longer or shorter than the width, after bit 5); the rest is
+// the data, each image a minimum code size and sub-blocks.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -16,21 +18,22 @@
 namespace {
 
 const int kMaxImages = 8;
-const int32_t kMaxPixels = 1 << 16;
+// Frames above 65,536 pixels are decoded in their own block, smaller ones apart.
+const int32_t kMaxPixels = 1 << 18;
 
 struct Shape {
   int32_t width, height, interlaced, rowLength;
 };
 
-// Width 1 to 2048, height 1 to 256 within kMaxPixels; now and then rows of a
+// Width 1 to 2048, height 1 to 1024 within kMaxPixels; now and then rows of a
 // length other than the width.
 Shape ShapeOf(const uint8_t* header) {
   Shape shape;
   shape.width = 1 + header[0] + 256 * (header[1] & 7);
-  shape.height = 1 + header[2];
+  shape.height = 1 + header[2] + 256 * (header[1] >> 6);
   if (shape.width * shape.height > kMaxPixels) shape.height = kMaxPixels / shape.width;
   shape.interlaced = header[1] & 8 ? 0x40 : 0;
-  shape.rowLength = header[1] & 16 ? shape.width + (header[1] >> 5) - 4 : shape.width;
+  shape.rowLength = header[1] & 16 ? shape.width + (header[1] >> 5 & 1) * 2 - 1 : shape.width;
   return shape;
 }
 

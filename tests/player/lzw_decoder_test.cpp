@@ -284,12 +284,15 @@ TEST(LzwCodes, TableThatFillsWithoutAClearKeepsDecoding) {
 
 TEST(LzwCodes, RealStreamsDecodeToTheirIndices) {
   // Several palettes and sizes, with the table filled and cleared many times in
-  // the larger ones.
+  // the larger ones. Frames of more than 65,536 pixels are decoded in their own
+  // block and their rows moved in place: every padding (widths 401 and 1027,
+  // 256, and 3 in a tall narrow frame) and an odd and an even height.
   struct Case {
     int width, height, colours, minCodeSize;
   };
   for (const Case& c : {Case{1, 1, 2, 2}, Case{5, 3, 4, 2}, Case{31, 17, 8, 3}, Case{64, 64, 16, 4},
-                        Case{200, 150, 64, 6}, Case{300, 200, 256, 8}, Case{77, 33, 256, 9}}) {
+                        Case{200, 150, 64, 6}, Case{300, 200, 256, 8}, Case{77, 33, 256, 9},
+                        Case{401, 301, 256, 8}, Case{1027, 70, 32, 5}, Case{256, 300, 4, 2}, Case{3, 30001, 8, 3}}) {
     const IndexImage image = PatternImage(c.width, c.height, c.colours, static_cast<uint32_t>(c.width));
     Decoded decoded = Decode(Data(c.minCodeSize, EncodeLzw(image.pixels, c.minCodeSize)), c.width, c.height);
     EXPECT_EQ(decoded.status, 0);
@@ -416,11 +419,32 @@ TEST(LzwRows, InterlacedRowOrder) {
 }
 
 TEST(LzwRows, InterlacedImagesLandOnTheirDisplayRows) {
-  for (int height : {1, 2, 3, 4, 5, 8, 9, 17, 33}) {
-    const IndexImage image = PatternImage(7, height, 16, static_cast<uint32_t>(height));
-    Decoded decoded = Decode(Data(4, EncodeLzw(StreamOrder(image, true), 4)), 7, height, 0x40);
+  // Small frames, and large ones whose rows are put in order in their own block.
+  for (auto [width, height] : {std::pair{7, 1}, {7, 2}, {7, 3}, {7, 4}, {7, 5}, {7, 8}, {7, 9}, {7, 17}, {7, 33},
+                               {301, 259}, {97, 1001}}) {
+    const IndexImage image = PatternImage(width, height, 16, static_cast<uint32_t>(height));
+    Decoded decoded = Decode(Data(4, EncodeLzw(StreamOrder(image, true), 4)), width, height, 0x40);
     EXPECT_EQ(decoded.status, 0);
-    for (int y = 0; y < height; y++) EXPECT_EQ(decoded.rows[y], image.Row(y)) << "height " << height << " row " << y;
+    for (int y = 0; y < height; y++) ASSERT_EQ(decoded.rows[y], image.Row(y)) << "height " << height << " row " << y;
+  }
+}
+
+TEST(LzwRows, LargeFramesCutShort) {
+  // Data that ends partway through a frame decoded in its own block: the rows
+  // reached, and 0 from the dropped partial row on (checked against the
+  // reference decoder by Decode, plain and interlaced).
+  const IndexImage image = PatternImage(399, 250, 64, 5);
+  for (int32_t interlaced : {0, 0x40}) {
+    Bytes data = Data(6, EncodeLzw(StreamOrder(image, interlaced != 0), 6));
+    data.resize(data.size() / 2);
+    Decoded decoded = Decode(data, image.width, image.height, interlaced);
+    EXPECT_EQ(decoded.status, 0);
+    EXPECT_EQ(decoded.pos, static_cast<int32_t>(data.size()));
+    int reached = 0;
+    for (int y = 0; y < image.height; y++) reached += decoded.rows[y] == image.Row(y);
+    EXPECT_GT(reached, 10);
+    EXPECT_LT(reached, image.height);
+    EXPECT_EQ(decoded.rows[interlaced ? 1 : image.height - 1], Unreached(image.width));
   }
 }
 
