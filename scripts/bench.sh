@@ -19,7 +19,9 @@ work="$root/build/bench"
 mkdir -p "$work"
 source "$root/scripts/display.sh"
 
-[ -f "$work/anim.gif" ] || "$root/tools/gif_bench/make-bench-gifs.sh" "$work" >/dev/null
+# The GIFs are made again when their script has changed since.
+make_gifs="$root/tools/gif_bench/make-bench-gifs.sh"
+[ "$work/index.txt" -nt "$make_gifs" ] || "$make_gifs" "$work" "$root/build/host/bin/drop-first-clear" >/dev/null
 pack() { "$root/build/host/bin/loopvue-pack" --player "$bin/loopvue.exe" "$@" 2>/dev/null; }
 # CPU time (in seconds) used so far by the Linux process that runs a Windows program.
 minus() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.2f", a - b}'; }
@@ -31,7 +33,27 @@ for part in "${parts[@]}"; do
   case "$part" in
     decode)
       echo "== GIF decoding, this decoder against giflib (MB/s of frame pixels; native, -O2)"
-      "$root/build/host/bin/gif-bench" "$work/photo.gif" "$work/anim.gif" "$work/icon.gif"
+      mapfile -t gifs < <(cut -f1 "$work/index.txt")
+      # Each measurement's details, and any disagreement with giflib, go to the log.
+      decoded=0
+      (cd "$work" && "$root/build/host/bin/gif-bench" "${gifs[@]}") >"$work/decode.txt" 2>"$work/decode.log" || decoded=$?
+      awk -F '\t' '
+        FNR == NR { frames[$1] = $2; size[$1] = $3; what[$1] = $4; order[++n] = $1; next }
+        { ours[$1] = $2; theirs[$1] = $3; ratio[$1] = $4 }
+        function shown(table, key) { return key in table ? table[key] : "-" }
+        END {
+          row = "%-27s %-47s %6s %-10s %8s %8s %6s\n"
+          printf row, "file", "what", "frames", "size", "this", "giflib", "ratio"
+          for (i = 1; i <= n; i++) {
+            g = order[i]
+            printf row, g, what[g], frames[g], size[g], shown(ours, g), shown(theirs, g), shown(ratio, g)
+          }
+          printf row, "TOTAL", "", "", "", shown(ours, "TOTAL"), shown(theirs, "TOTAL"), shown(ratio, "TOTAL")
+        }' "$work/index.txt" FS=' ' "$work/decode.txt"
+      if [ $decoded -ne 0 ]; then
+        grep -v ' pixels here, ' "$work/decode.log" >&2
+        exit 1
+      fi
       ;;
     player)
       echo "== Player (under Wine)"

@@ -8,6 +8,8 @@ packages=(
   g++-mingw-w64-i686 binutils-mingw-w64-i686 mingw-w64-i686-dev
   wine wine64 wine32:i386 xvfb xauth
   googletest imagemagick giflib-tools libgif-dev valgrind zip unzip
+  # The decoding benchmark's text and photographs.
+  fonts-dejavu-core mate-backgrounds
 )
 
 say() { printf 'setup: %s\n' "$*"; }

@@ -26,14 +26,13 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "byte_reader.h"
 #include "gif_parser.h"
 #include "indexed_bitmap.h"
+#include "whole_file.h"
 
 namespace {
 
@@ -46,13 +45,6 @@ const double kMinMeasureSeconds = 0.5;
 const int kMinBatches = 7;
 const int kMaxBatches = 1000;
 const double kMinBatchSeconds = 0.002;
-
-bool ReadWholeFile(const char* path, Bytes* bytes) {
-  std::ifstream file(path, std::ios::binary);
-  if (!file) return false;
-  bytes->assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-  return !file.bad();
-}
 
 // Frame pixels decoded by the player's parser; the animation is freed.
 int64_t DecodeWithPlayer(const Bytes& file) {
