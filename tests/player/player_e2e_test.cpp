@@ -89,8 +89,10 @@ TEST_F(PlayerTest, TheExecutableNeverHoldsAMarkerOfItsOwn) {
 }
 
 TEST_F(PlayerTest, ShowsFramesInOrderThroughThePalette) {
+  // The last frame shows the palette's last entries, 249 to 255: a palette built
+  // with fewer than 256 entries would show them wrong.
   std::vector<PlainFrame> frames = {Pattern(0, 0, kScreenWidth, kScreenHeight, 1),
-                                    SolidFrame(10, 5, 30, 20, 9, kNever), Pattern(140, 80, 40, 30, 20)};
+                                    SolidFrame(10, 5, 30, 20, 9, kNever), Pattern(140, 80, 40, 30, 249)};
   Program player(Greeting(Section("GIF_BEGINS_HERE", AnimationGif(frames))), temp_.path());
   ASSERT_TRUE(player.started());
   HWND window = player.WaitForWindow("LoopvueMainWin", nullptr);
