@@ -193,6 +193,12 @@ TEST_F(PlayerTest, TheSongLivesInTempWhileThePlayerRuns) {
     HWND window = player.WaitForWindow("LoopvueMainWin", nullptr);
     ASSERT_NE(window, nullptr);
     EXPECT_TRUE(SongWritten());
+    // The sequencer has it open, and lets no one write to it while it plays.
+    HANDLE song = CreateFileA(temp_.File("loopvue.mid").c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_EQ(song, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+    if (song != INVALID_HANDLE_VALUE) CloseHandle(song);
     if (how == WM_CLOSE) {
       PostMessageA(window, WM_CLOSE, 0, 0);
     } else {
