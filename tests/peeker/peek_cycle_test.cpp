@@ -25,9 +25,9 @@ int ModelDraw(uint32_t seed) {
 
 // The pause drawn first after `seed`: two draws make one value of [180000, 240000].
 int ModelPause(uint32_t seed) {
-  const uint32_t second = static_cast<uint32_t>(seed * 214013ull + 2531011ull);
-  const uint32_t first = static_cast<uint32_t>(ModelDraw(seed)), next = static_cast<uint32_t>(ModelDraw(second));
-  return 180000 + static_cast<int>((first << 15 | next) % 60001u);
+  const uint32_t afterFirst = static_cast<uint32_t>(seed * 214013ull + 2531011ull);
+  const uint32_t first = static_cast<uint32_t>(ModelDraw(seed)), second = static_cast<uint32_t>(ModelDraw(afterFirst));
+  return 180000 + static_cast<int>((first << 15 | second) % 60001u);
 }
 
 // Records the timers the code under test arms, as (id, elapse), and arms them.
@@ -272,6 +272,7 @@ TEST_F(PeekCycleTest, PeekRisesHoldsSinksAndHides) {
     EXPECT_EQ(timers.Take(peek->hwnd), (TimerSpy::Armed{{TIMER_MOTION, static_cast<UINT>(ModelPause(seed))}}))
         << "seed " << seed;
     EXPECT_NE(KillTimer(peek->hwnd, TIMER_MOTION), FALSE) << "the pause is armed";
+    // Back to the last tick of a peek, for the next seed.
     peek->active = 1;
     peek->rising = 0;
     peek->ticks = 0;
