@@ -12,10 +12,15 @@ int RandomValue() {
 }
 
 int RandomInRange(int a, int b) {
-  uint32_t span = static_cast<uint32_t>(b - a) + 1;
+  // Nothing to choose from: a desktop narrower than the character asks for
+  // [0, -1]. The span would be 0, and the division would end the program.
+  if (b < a) return a;
+  // Unsigned, so that no range overflows; only the whole 32-bit range wraps to 0.
+  uint32_t span = static_cast<uint32_t>(b) - static_cast<uint32_t>(a) + 1u;
   uint32_t value = static_cast<uint32_t>(RandomValue());
   // One draw gives only 15 bits; a wider range (the pause between peeks spans
   // 60001 values) takes a second draw so that its whole range can come up.
-  if (span > 32768) value = value << 15 | static_cast<uint32_t>(RandomValue());
-  return a + static_cast<int>(value % span);
+  if (span == 0 || span > 32768) value = value << 15 | static_cast<uint32_t>(RandomValue());
+  if (span != 0) value %= span;
+  return static_cast<int>(static_cast<uint32_t>(a) + value);
 }

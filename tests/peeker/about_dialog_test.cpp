@@ -8,6 +8,7 @@
 
 #include "peeker_globals.h"
 #include "resource.h"
+#include "sound_player_spy.h"
 
 namespace {
 
@@ -144,6 +145,35 @@ TEST_F(AboutDialogTest, OpeningDrawsACaptionAndShowsTheAudioChoice) {
     Close(&about);
   }
   EXPECT_EQ(about.killRequested, 0);
+}
+
+// Kill and Continue play the goodbye sound, to its end; with Audio unticked they
+// close the dialog silently.
+TEST_F(AboutDialogTest, ClosingPlaysTheGoodbyeSoundUnlessAudioIsUnticked) {
+  SoundPlayerSpy spy;
+  ASSERT_TRUE(spy.Installed()) << "no import of WINMM ordinal 2";
+  for (int button : {IDCANCEL, IDOK}) {
+    for (bool untick : {false, true}) {
+      SCOPED_TRACE(testing::Message() << (button == IDOK ? "Kill" : "Continue") << (untick ? ", Audio unticked" : ""));
+      AboutDialog about;
+      about.Open(owner_);
+      const HWND dialog = about.hwnd;
+      ASSERT_NE(dialog, nullptr);
+      if (untick) SendDlgItemMessageA(dialog, IDC_AUDIO, BM_CLICK, 0, 0);
+      SoundPlayerSpy::calls.clear();
+      SendDlgItemMessageA(dialog, button, BM_CLICK, 0, 0);
+      EXPECT_FALSE(IsWindow(dialog));
+      EXPECT_EQ(about.killRequested, button == IDOK ? 1 : 0);
+      if (untick) {
+        EXPECT_TRUE(SoundPlayerSpy::calls.empty());
+        continue;
+      }
+      ASSERT_EQ(SoundPlayerSpy::calls.size(), 1u);
+      EXPECT_EQ(SoundPlayerSpy::calls[0].sound, MAKEINTRESOURCEA(IDW_GOODBYE));
+      EXPECT_EQ(SoundPlayerSpy::calls[0].module, GetModuleHandleA(nullptr));
+      EXPECT_EQ(SoundPlayerSpy::calls[0].flags, 0x40004u) << "a wave resource, without the asynchronous flag";
+    }
+  }
 }
 
 }  // namespace

@@ -7,10 +7,14 @@
 
 #include <cstdint>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "peeker_globals.h"
 #include "random.h"
+#include "resource.h"
+#include "sound_player_spy.h"
+#include "support/import_patch.h"
 
 namespace {
 
@@ -18,6 +22,48 @@ namespace {
 int ModelDraw(uint32_t seed) {
   return static_cast<int>((((seed * 214013ull + 2531011ull) % 4294967296ull) >> 16) % 32768);
 }
+
+// The pause drawn first after `seed`: two draws make one value of [180000, 240000].
+int ModelPause(uint32_t seed) {
+  const uint32_t afterFirst = static_cast<uint32_t>(seed * 214013ull + 2531011ull);
+  const uint32_t first = static_cast<uint32_t>(ModelDraw(seed)), second = static_cast<uint32_t>(ModelDraw(afterFirst));
+  return 180000 + static_cast<int>((first << 15 | second) % 60001u);
+}
+
+// Records the timers the code under test arms, as (id, elapse), and arms them.
+class TimerSpy {
+ public:
+  using Armed = std::vector<std::pair<UINT_PTR, UINT>>;
+  TimerSpy() : patch_("USER32.dll", "SetTimer", reinterpret_cast<void*>(&Record)) {
+    calls.clear();
+    real = reinterpret_cast<decltype(&SetTimer)>(patch_.original());
+  }
+  bool Installed() const { return patch_.Installed(); }
+  // What was armed since the last look; every timer must be `window`'s.
+  Armed Take(HWND window) {
+    Armed armed;
+    for (const Call& c : calls) {
+      EXPECT_EQ(c.window, window) << "timer " << c.id;
+      armed.emplace_back(c.id, c.elapse);
+    }
+    calls.clear();
+    return armed;
+  }
+
+ private:
+  struct Call {
+    HWND window;
+    UINT_PTR id;
+    UINT elapse;
+  };
+  static UINT_PTR WINAPI Record(HWND window, UINT_PTR id, UINT elapse, TIMERPROC proc) {
+    calls.push_back(Call{window, id, elapse});
+    return real(window, id, elapse, proc);
+  }
+  static inline std::vector<Call> calls;
+  static inline decltype(&SetTimer) real;
+  ImportPatch patch_;
+};
 
 RECT Rect(HWND window) {
   RECT r = {};
@@ -175,8 +221,11 @@ TEST_F(PeekCycleTest, ChooseSpotRisesFromBelowTheScreenWithoutRoomOrForegroundWi
 }
 
 TEST_F(PeekCycleTest, PeekRisesHoldsSinksAndHides) {
+  TimerSpy timers;
+  ASSERT_TRUE(timers.Installed());
   peek->currentStep = 4;
   peek->OnStart();
+  EXPECT_EQ(timers.Take(peek->hwnd), (TimerSpy::Armed{{TIMER_STEP, 4000}, {TIMER_MOTION, 20}}));
   EXPECT_EQ(peek->active, 1);
   EXPECT_EQ(peek->currentStep, 0);
   const int x = peek->x;
@@ -191,11 +240,14 @@ TEST_F(PeekCycleTest, PeekRisesHoldsSinksAndHides) {
   peek->OnStart();
   EXPECT_EQ(peek->ticks, 1);
   EXPECT_EQ(peek->x, x);
+  EXPECT_EQ(timers.Take(peek->hwnd), (TimerSpy::Armed{{TIMER_MOTION, 20}}));
   for (int i = 2; i <= 61; i++) {
     peek->OnTimer(TIMER_MOTION);
     ASSERT_EQ(peek->ticks, i);
     ASSERT_EQ(peek->rising, i < 61 ? 1 : 0) << "tick " << i;
     ASSERT_EQ(Rect(peek->hwnd).top, 300 - 2 * i) << "tick " << i;
+    // Two pixels every 20 ms, then a hold of a second at the top.
+    ASSERT_EQ(timers.Take(peek->hwnd), (TimerSpy::Armed{{TIMER_MOTION, i < 61 ? 20u : 1000u}})) << "tick " << i;
   }
   // The whole frame now stands above the edge.
   EXPECT_EQ(Rect(peek->hwnd).bottom, 300);
@@ -206,14 +258,25 @@ TEST_F(PeekCycleTest, PeekRisesHoldsSinksAndHides) {
     ASSERT_EQ(peek->rising, 0);
     ASSERT_EQ(Rect(peek->hwnd).top, 178 + 2 * i) << "tick " << i;
     ASSERT_TRUE(IsWindowVisible(peek->hwnd)) << "tick " << i;
+    ASSERT_EQ(timers.Take(peek->hwnd), (TimerSpy::Armed{{TIMER_MOTION, 20}})) << "tick " << i;
   }
   ExpectWindowAt(x, 300, "back at the start");
   EXPECT_EQ(peek->active, 1);
 
-  peek->OnTimer(TIMER_MOTION);
-  EXPECT_FALSE(IsWindowVisible(peek->hwnd));
-  EXPECT_EQ(peek->active, 0);
-  EXPECT_NE(KillTimer(peek->hwnd, TIMER_MOTION), FALSE) << "the pause is armed";
+  // The pause before the next peek is the generator's next draw of [180000, 240000].
+  for (uint32_t seed : {1u, 0xC0FFEEu}) {
+    SeedRandom(seed);
+    peek->OnTimer(TIMER_MOTION);
+    EXPECT_FALSE(IsWindowVisible(peek->hwnd));
+    EXPECT_EQ(peek->active, 0);
+    EXPECT_EQ(timers.Take(peek->hwnd), (TimerSpy::Armed{{TIMER_MOTION, static_cast<UINT>(ModelPause(seed))}}))
+        << "seed " << seed;
+    EXPECT_NE(KillTimer(peek->hwnd, TIMER_MOTION), FALSE) << "the pause is armed";
+    // Back to the last tick of a peek, for the next seed.
+    peek->active = 1;
+    peek->rising = 0;
+    peek->ticks = 0;
+  }
 }
 
 TEST_F(PeekCycleTest, PeekFromBelowTheScreenEndsWithTheWholeFrameOnScreen) {
@@ -227,19 +290,26 @@ TEST_F(PeekCycleTest, PeekFromBelowTheScreenEndsWithTheWholeFrameOnScreen) {
 }
 
 TEST_F(PeekCycleTest, AnimationStepsAdvanceOnlyDuringAPeek) {
+  TimerSpy timers;
+  ASSERT_TRUE(timers.Installed());
   peek->OnStart();
+  timers.Take(peek->hwnd);
   const int x = peek->x;
+  const UINT durations[] = {4000, 100, 100, 2000, 100, 100};
   for (int expected : {1, 2, 3, 4, 5, 0, 1}) {
     peek->OnTimer(TIMER_STEP);
     EXPECT_EQ(peek->currentStep, expected);
     ExpectWindowAt(x, 300, "same place, next frame");
+    EXPECT_EQ(timers.Take(peek->hwnd), (TimerSpy::Armed{{TIMER_STEP, durations[expected]}})) << "step " << expected;
   }
   ASSERT_EQ(FinishPeek(), 123);
+  timers.Take(peek->hwnd);
 
   peek->OnTimer(TIMER_STEP);
   EXPECT_EQ(peek->currentStep, 1) << "no peek: the step stays";
   EXPECT_FALSE(IsWindowVisible(peek->hwnd));
   EXPECT_EQ(KillTimer(peek->hwnd, TIMER_STEP), FALSE) << "the step timer stays stopped";
+  EXPECT_TRUE(timers.Take(peek->hwnd).empty());
 
   // The next peek (the pause timer firing) starts the animation over.
   peek->OnTimer(TIMER_MOTION);
@@ -247,6 +317,7 @@ TEST_F(PeekCycleTest, AnimationStepsAdvanceOnlyDuringAPeek) {
   EXPECT_EQ(peek->currentStep, 0);
   EXPECT_TRUE(IsWindowVisible(peek->hwnd));
   EXPECT_NE(KillTimer(peek->hwnd, TIMER_STEP), FALSE) << "the step timer runs again";
+  EXPECT_EQ(timers.Take(peek->hwnd), (TimerSpy::Armed{{TIMER_STEP, 4000}, {TIMER_MOTION, 20}}));
 }
 
 TEST_F(PeekCycleTest, UnknownTimerChangesNothing) {
@@ -297,6 +368,34 @@ TEST_F(PeekCycleTest, WindowMessagesDriveTheCycle) {
   SendMessageA(peek->hwnd, WM_TIMER, TIMER_MOTION, 0);
   EXPECT_EQ(peek->ticks, 1);
   EXPECT_EQ(Rect(peek->hwnd).top, 298);
+}
+
+PeekWindow* clicked;
+
+// Run by the About box's own loop: unticks Audio, then presses Continue.
+void CALLBACK UntickAudioAndContinue(HWND, UINT, UINT_PTR id, DWORD) {
+  KillTimer(nullptr, id);
+  SendDlgItemMessageA(clicked->about.hwnd, IDC_AUDIO, BM_CLICK, 0, 0);
+  EXPECT_EQ(clicked->soundOn, 1) << "the choice reaches the clip only once the box is closed";
+  SendDlgItemMessageA(clicked->about.hwnd, IDCANCEL, BM_CLICK, 0, 0);
+}
+
+// A click runs the About box to its end; Audio unticked there silences its
+// goodbye and, from then on, the clip's own sounds.
+TEST_F(PeekCycleTest, AClickHandsTheAudioChoiceToTheClip) {
+  SoundPlayerSpy sounds;
+  ASSERT_TRUE(sounds.Installed());
+  clicked = &*peek;
+  SetTimer(nullptr, 0, 10, UntickAudioAndContinue);
+  SendMessageA(peek->hwnd, WM_LBUTTONDOWN, MK_LBUTTON, 0);
+  EXPECT_EQ(peek->about.hwnd, nullptr);
+  EXPECT_EQ(aboutBusy, 0);
+  EXPECT_TRUE(IsWindow(peek->hwnd));
+  EXPECT_TRUE(SoundPlayerSpy::calls.empty()) << "no goodbye";
+  EXPECT_EQ(peek->soundOn, 0);
+  peek->sounds.Append(IDW_GOODBYE);
+  peek->PlayClipSound(0);
+  EXPECT_TRUE(SoundPlayerSpy::calls.empty()) << "the clip is silent too";
 }
 
 }  // namespace

@@ -82,6 +82,31 @@ TEST(Random, WideRangeCombinesTwoDraws) {
   EXPECT_EQ(RandomValue(), edge.Next());
 }
 
+// A desktop narrower than the character asks for x in [0, -1]: an empty range
+// gives its lower end and uses no draw; so does an inverted one.
+TEST(Random, EmptyOrInvertedRangeGivesItsLowerEndWithoutADraw) {
+  struct Range {
+    int a, b;
+  };
+  const Range ranges[] = {{0, -1}, {5, 4}, {10, -10}, {-3, -40}, {2147483647, -2147483647 - 1}};
+  for (const Range& r : ranges) {
+    SeedRandom(123);
+    ModelGenerator model(123);
+    EXPECT_EQ(RandomInRange(r.a, r.b), r.a) << "[" << r.a << ", " << r.b << "]";
+    EXPECT_EQ(RandomValue(), model.Next()) << "[" << r.a << ", " << r.b << "] took a draw";
+  }
+  // The widest ranges still take two draws, with no overflow of the span.
+  SeedRandom(8);
+  ModelGenerator model(8);
+  const uint32_t first = static_cast<uint32_t>(model.Next());
+  const uint32_t second = static_cast<uint32_t>(model.Next());
+  EXPECT_EQ(RandomInRange(-2147483647 - 1, 2147483647), static_cast<int>(0x80000000u + (first << 15 | second)));
+  const uint32_t third = static_cast<uint32_t>(model.Next());
+  const uint32_t fourth = static_cast<uint32_t>(model.Next());
+  EXPECT_EQ(RandomInRange(-2000000000, 2000000000),
+            -2000000000 + static_cast<int>((third << 15 | fourth) % 4000000001u));
+}
+
 TEST(Random, PauseRangeIsCoveredWhole) {
   const int a = 180000, b = 240000;
   SeedRandom(99);

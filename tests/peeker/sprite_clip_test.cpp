@@ -5,69 +5,10 @@
 #include <vector>
 
 #include "peeker_globals.h"
+#include "sound_player_spy.h"
 #include "support/dib_info.h"
 
 namespace {
-
-// The sound player's slot in the test program's import table, pointed at a
-// recorder for the life of the object.
-class SoundPlayerSpy {
- public:
-  struct Call {
-    LPCSTR sound;
-    HMODULE module;
-    DWORD flags;
-  };
-
-  SoundPlayerSpy() {
-    slot = FindOrdinalImport("WINMM.dll", 2);
-    if (slot == nullptr) return;
-    calls.clear();
-    original = *slot;
-    Patch(reinterpret_cast<void*>(&Record));
-  }
-  ~SoundPlayerSpy() {
-    if (slot != nullptr) Patch(original);
-  }
-  SoundPlayerSpy(const SoundPlayerSpy&) = delete;
-  SoundPlayerSpy& operator=(const SoundPlayerSpy&) = delete;
-
-  bool Installed() const { return slot != nullptr; }
-
-  static std::vector<Call> calls;
-
- private:
-  static BOOL WINAPI Record(LPCSTR sound, HMODULE module, DWORD flags) {
-    calls.push_back(Call{sound, module, flags});
-    return TRUE;
-  }
-
-  static void** FindOrdinalImport(const char* dll, WORD ordinal) {
-    BYTE* base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
-    const auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
-    const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-    for (auto* d = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress); d->Name != 0; d++) {
-      if (lstrcmpiA(reinterpret_cast<char*>(base + d->Name), dll) != 0) continue;
-      auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->OriginalFirstThunk);
-      auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->FirstThunk);
-      for (; names->u1.Ordinal != 0; names++, slots++)
-        if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal) && IMAGE_ORDINAL(names->u1.Ordinal) == ordinal)
-          return reinterpret_cast<void**>(&slots->u1.Function);
-    }
-    return nullptr;
-  }
-
-  void Patch(void* target) {
-    DWORD protection;
-    VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &protection);
-    *slot = target;
-    VirtualProtect(slot, sizeof *slot, protection, &protection);
-  }
-
-  void** slot = nullptr;
-  void* original = nullptr;
-};
-std::vector<SoundPlayerSpy::Call> SoundPlayerSpy::calls;
 
 // A bitmap's pixels as 32-bit values, top row first.
 std::vector<DWORD> Pixels(HBITMAP bitmap, int width, int height) {

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <functional>
 #include <string>
 #include <vector>
@@ -123,14 +124,18 @@ class Peeker {
     });
     return window_;
   }
-  // Positions of the window from now until it is hidden, as often as they can be read.
-  std::vector<RECT> TrackUntilHidden() {
+  // Positions of the window from now until it is hidden, as often as they can be
+  // read, with the tick count at which each was first seen in `times`.
+  std::vector<RECT> TrackUntilHidden(std::vector<DWORD>* times = nullptr) {
     std::vector<RECT> seen;
     PumpUntil([&] {
       if (!IsWindowVisible(window_)) return true;
       RECT r;
       GetWindowRect(window_, &r);
-      if (seen.empty() || std::memcmp(&seen.back(), &r, sizeof r) != 0) seen.push_back(r);
+      if (seen.empty() || std::memcmp(&seen.back(), &r, sizeof r) != 0) {
+        seen.push_back(r);
+        if (times) times->push_back(GetTickCount());
+      }
       return false;
     }, 60000);
     return seen;
@@ -205,10 +210,37 @@ TEST_F(PeekerTest, RisesBehindAFittingForegroundWindow) {
   EXPECT_EQ(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
   EXPECT_EQ(GetForegroundWindow(), front);
 
-  int x = CheckTrack(peeker.TrackUntilHidden(), window, 300);
+  const time_t shown = std::time(nullptr);
+  std::vector<DWORD> times;
+  const std::vector<RECT> track = peeker.TrackUntilHidden(&times);
+  int x = CheckTrack(track, window, 300);
   EXPECT_GE(x, 300);
   EXPECT_LE(x, 300 + 400 - kFrameWidth);
+
+  // On the program's own timers: 61 moves of 20 ms up, then a hold of 1000 ms.
+  // Timers never fire early; the upper bounds leave room for a slow, shared
+  // machine and catch only a wrong order of magnitude.
+  size_t top = 0;
+  while (top < track.size() && track[top].top != 300 - kFrameHeight) top++;
+  ASSERT_LT(top + 1, track.size());
+  const DWORD rise = times[top] - times[0], hold = times[top + 1] - times[top];
+  EXPECT_GE(rise, 1000u);
+  EXPECT_LE(rise, 10000u);
+  EXPECT_GE(hold, 800u);
+  EXPECT_LE(hold, 5000u);
   EXPECT_EQ(peeker.Close(), 0u);
+
+  // The generator is seeded with the time in seconds: a run started a few seconds
+  // later draws a first value about 3 higher per second, so it peeks elsewhere.
+  while (std::time(nullptr) <= shown) Sleep(50);
+  Peeker later;
+  HWND again = later.Window();
+  ASSERT_NE(again, nullptr);
+  RECT r;
+  GetWindowRect(again, &r);
+  EXPECT_NE(r.left, x);
+  std::printf("rise %lu ms, hold %lu ms; x %d, then %ld a run later\n", rise, hold, x, r.left);
+  EXPECT_EQ(later.Close(), 0u);
 }
 
 TEST_F(PeekerTest, RisesFromBelowTheScreenWithoutRoomAbove) {

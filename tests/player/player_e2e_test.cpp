@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -89,8 +90,10 @@ TEST_F(PlayerTest, TheExecutableNeverHoldsAMarkerOfItsOwn) {
 }
 
 TEST_F(PlayerTest, ShowsFramesInOrderThroughThePalette) {
+  // The last frame shows the palette's last entries, 249 to 255: a palette built
+  // with fewer than 256 entries would show them wrong.
   std::vector<PlainFrame> frames = {Pattern(0, 0, kScreenWidth, kScreenHeight, 1),
-                                    SolidFrame(10, 5, 30, 20, 9, kNever), Pattern(140, 80, 40, 30, 20)};
+                                    SolidFrame(10, 5, 30, 20, 9, kNever), Pattern(140, 80, 40, 30, 249)};
   Program player(Greeting(Section("GIF_BEGINS_HERE", AnimationGif(frames))), temp_.path());
   ASSERT_TRUE(player.started());
   HWND window = player.WaitForWindow("LoopvueMainWin", nullptr);
@@ -111,6 +114,53 @@ TEST_F(PlayerTest, ShowsFramesInOrderThroughThePalette) {
     EXPECT_TRUE(model.Matches(capture, colours_)) << "after frame " << shown % 3 << " (step " << shown << ")";
     DWORD_PTR result;
     SendMessageTimeoutA(window, WM_TIMER, 0, 0, SMTO_BLOCK, 5000, &result);
+  }
+  PostMessageA(window, WM_CLOSE, 0, 0);
+  EXPECT_EQ(player.WaitForExit(), 0u);
+}
+
+// On the program's own timers, each frame stays for its own delay from the moment
+// it is shown. The frames are whole-screen colours, so one pixel tells which is
+// on the screen.
+TEST_F(PlayerTest, PlaysOnItsOwnTimersEachFrameForItsDelay) {
+  const int delays[] = {20, 100, 40};  // hundredths of a second
+  std::vector<PlainFrame> frames;
+  for (int i = 0; i < 3; i++) frames.push_back(SolidFrame(0, 0, kScreenWidth, kScreenHeight, 250 + i, delays[i]));
+  Program player(Greeting(Section("GIF_BEGINS_HERE", AnimationGif(frames))), temp_.path());
+  HWND window = player.WaitForWindow("LoopvueMainWin", nullptr);
+  ASSERT_NE(window, nullptr);
+  POINT probe = {kScreenWidth / 2, kScreenHeight / 2};
+  ClientToScreen(window, &probe);
+
+  // Which frame each change showed, and when it was seen.
+  std::vector<int> shown;
+  std::vector<DWORD> seen;
+  HDC screen = GetDC(nullptr);
+  const DWORD start = GetTickCount();
+  while (shown.size() < 11 && GetTickCount() - start < 30000) {
+    const COLORREF pixel = GetPixel(screen, probe.x, probe.y);
+    for (int i = 0; i < 3; i++)
+      if (pixel == colours_[250 + i] && (shown.empty() || shown.back() != i)) {
+        shown.push_back(i);
+        seen.push_back(GetTickCount());
+      }
+    Sleep(1);
+  }
+  ReleaseDC(nullptr, screen);
+  ASSERT_EQ(shown.size(), 11u) << "the animation stopped on frame " << (shown.empty() ? -1 : shown.back());
+  for (size_t i = 1; i < shown.size(); i++) EXPECT_EQ(shown[i], (shown[i - 1] + 1) % 3) << "change " << i;
+
+  // Each frame's shortest whole stay: the first one seen had begun before, the
+  // last has not ended. A timer never fires early; the upper bound leaves room for
+  // a slow, shared machine and still tells one frame's delay from another's.
+  DWORD shortest[3] = {MAXDWORD, MAXDWORD, MAXDWORD};
+  for (size_t i = 1; i + 1 < shown.size(); i++)
+    shortest[shown[i]] = std::min(shortest[shown[i]], seen[i + 1] - seen[i]);
+  std::printf("shortest stays %lu, %lu and %lu ms for delays of 200, 1000 and 400\n", shortest[0], shortest[1],
+              shortest[2]);
+  for (int i = 0; i < 3; i++) {
+    EXPECT_GE(shortest[i], static_cast<DWORD>(delays[i] * 10 - 50)) << "frame " << i;
+    EXPECT_LE(shortest[i], static_cast<DWORD>(delays[i] * 10 * 2 + 250)) << "frame " << i;
   }
   PostMessageA(window, WM_CLOSE, 0, 0);
   EXPECT_EQ(player.WaitForExit(), 0u);
@@ -143,6 +193,12 @@ TEST_F(PlayerTest, TheSongLivesInTempWhileThePlayerRuns) {
     HWND window = player.WaitForWindow("LoopvueMainWin", nullptr);
     ASSERT_NE(window, nullptr);
     EXPECT_TRUE(SongWritten());
+    // The sequencer has it open, and lets no one write to it while it plays.
+    HANDLE song = CreateFileA(temp_.File("loopvue.mid").c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_EQ(song, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+    if (song != INVALID_HANDLE_VALUE) CloseHandle(song);
     if (how == WM_CLOSE) {
       PostMessageA(window, WM_CLOSE, 0, 0);
     } else {

@@ -1,0 +1,163 @@
+// The playback window driven in-process. Its frame timers and its sequencer
+// belong to this process, so the timer service's calls can be recorded and MCI
+// asked what the song is doing.
+#include "player_window.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <mmsystem.h>
+
+#include <cstring>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "gif_parser.h"
+#include "payload_locator.h"
+#include "player_globals.h"
+#include "support/import_patch.h"
+#include "support/plain_gif.h"
+#include "support/scratch_dir.h"
+
+namespace {
+
+const int kSide = 16;
+
+// Records every timer armed through timeSetEvent as (delay, resolution, user,
+// flags), and arms it.
+class TimerServiceSpy {
+ public:
+  using Armed = std::vector<std::tuple<UINT, UINT, DWORD_PTR, UINT>>;
+  TimerServiceSpy() : patch_("WINMM.dll", "timeSetEvent", reinterpret_cast<void*>(&Record)) {
+    armed.clear();
+    real = reinterpret_cast<decltype(&timeSetEvent)>(patch_.original());
+  }
+  bool Installed() const { return patch_.Installed(); }
+  // What was armed since the last look.
+  static Armed Take() {
+    Armed taken;
+    taken.swap(armed);
+    return taken;
+  }
+
+ private:
+  static MMRESULT WINAPI Record(UINT delay, UINT resolution, LPTIMECALLBACK callback, DWORD_PTR user, UINT flags) {
+    EXPECT_EQ(callback, &FrameTimerProc);
+    armed.emplace_back(delay, resolution, user, flags);
+    return real(delay, resolution, callback, user, flags);
+  }
+  static inline Armed armed;
+  static inline decltype(&timeSetEvent) real;
+  ImportPatch patch_;
+};
+
+// A song of several hours: a lone end of track after a long pause.
+const std::string kLongSong =
+    std::string("MThd\0\0\0\x06\0\0\0\x01\0\x60MTrk\0\0\0\x07\x81\x80\x80\x00\xFF\x2F\0", 29);
+
+DWORD_PTR MciStatus(MCIDEVICEID device, DWORD item, MCIERROR* error) {
+  MCI_STATUS_PARMS status = {};
+  status.dwItem = item;
+  *error = mciSendCommandA(device, MCI_STATUS, MCI_STATUS_ITEM, reinterpret_cast<DWORD_PTR>(&status));
+  return status.dwReturn;
+}
+
+BOOL CALLBACK FindPlayerWindow(HWND window, LPARAM found) {
+  char name[64];
+  GetClassNameA(window, name, sizeof name);
+  if (std::strcmp(name, "LoopvueMainWin") != 0) return TRUE;
+  *reinterpret_cast<HWND*>(found) = window;
+  return FALSE;
+}
+
+class PlayerWindowTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    appInstance = GetModuleHandleA(nullptr);
+    ASSERT_NE(RegisterPlayerClass(appInstance), 0);
+  }
+  void TearDown() override {
+    if (IsWindow(window_)) DestroyWindow(window_);
+    KillFrameTimer();
+    StopMusic();
+    UnregisterClassA("LoopvueMainWin", appInstance);
+    FreeGifAnimation(&animation);
+    animation = GifAnimation{};
+    ReleaseIndexedBitmap(&canvas);
+    frameIndex = -1;
+    musicPath[0] = '\0';
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    }
+  }
+
+  // Loads the frames as the start-up does and opens the window on them.
+  HWND Open(const std::vector<PlainFrame>& frames) {
+    const std::string gif = PlainGif(kSide, kSide, std::vector<uint32_t>(256, 0x808080), frames);
+    ByteReader reader = {reinterpret_cast<const uint8_t*>(gif.data()), static_cast<int32_t>(gif.size()), 0};
+    ParseGif(&animation, &reader);
+    CreateIndexedBitmap(&canvas, kSide, kSide);
+    ClearIndexedBitmap(&canvas);
+    EXPECT_EQ(CreatePlayerWindow(appInstance, SW_HIDE), 1);
+    EnumThreadWindows(GetCurrentThreadId(), FindPlayerWindow, reinterpret_cast<LPARAM>(&window_));
+    return window_;
+  }
+
+  HWND window_ = nullptr;
+};
+
+TEST_F(PlayerWindowTest, EachFrameArmsAOneShotTimerWithItsOwnDelay) {
+  TimerServiceSpy timers;
+  ASSERT_TRUE(timers.Installed());
+  const HWND window = Open({SolidFrame(0, 0, kSide, kSide, 1, 50), SolidFrame(0, 0, kSide, kSide, 2, 100),
+                            SolidFrame(0, 0, kSide, kSide, 3, 0)});
+  ASSERT_NE(window, nullptr);
+  const auto user = reinterpret_cast<DWORD_PTR>(window);
+  EXPECT_NE(frameTimerId, 0u);
+  EXPECT_EQ(timers.Take(), (TimerServiceSpy::Armed{{500, 10, user, TIME_ONESHOT}}));
+  // A delay of 0 stays the timer resolution: the timer service refuses 0.
+  for (UINT delay : {1000u, 10u, 500u}) {
+    SendMessageA(window, WM_TIMER, 0, 0);
+    EXPECT_EQ(timers.Take(), (TimerServiceSpy::Armed{{delay, 10, user, TIME_ONESHOT}}));
+    EXPECT_NE(frameTimerId, 0u);
+  }
+  EXPECT_EQ(musicDeviceId, 0u) << "no song, no sequencer";
+}
+
+TEST_F(PlayerWindowTest, AOneFrameAnimationArmsNoTimer) {
+  TimerServiceSpy timers;
+  ASSERT_TRUE(timers.Installed());
+  const HWND window = Open({SolidFrame(0, 0, kSide, kSide, 1, 1)});
+  ASSERT_NE(window, nullptr);
+  SendMessageA(window, WM_TIMER, 0, 0);
+  EXPECT_TRUE(timers.Take().empty());
+  EXPECT_EQ(frameTimerId, 0u);
+}
+
+TEST_F(PlayerWindowTest, TheSongIsPlayingOnceTheWindowIsOpenAndClosesWithIt) {
+  ScratchDir dir;
+  const std::string song = dir.File("loopvue.mid");
+  WriteBytes(song, kLongSong);
+  std::strcpy(musicPath, song.c_str());
+  const HWND window = Open({SolidFrame(0, 0, kSide, kSide, 1, 1000), SolidFrame(0, 0, kSide, kSide, 2, 1000)});
+  ASSERT_NE(window, nullptr);
+
+  const MCIDEVICEID device = musicDeviceId;
+  ASSERT_NE(device, 0u);
+  MCIERROR error;
+  EXPECT_EQ(MciStatus(device, MCI_STATUS_MODE, &error), static_cast<DWORD_PTR>(MCI_MODE_PLAY));
+  EXPECT_EQ(error, 0u);
+  char file[MAX_PATH] = "";
+  MCI_INFO_PARMSA info = {};
+  info.lpstrReturn = file;
+  info.dwRetSize = sizeof file;
+  EXPECT_EQ(mciSendCommandA(device, MCI_INFO, MCI_INFO_FILE, reinterpret_cast<DWORD_PTR>(&info)), 0u);
+  EXPECT_EQ(lstrcmpiA(file, song.c_str()), 0) << file;
+
+  DestroyWindow(window);
+  EXPECT_EQ(musicDeviceId, 0u);
+  MciStatus(device, MCI_STATUS_MODE, &error);
+  EXPECT_EQ(error, static_cast<MCIERROR>(MCIERR_INVALID_DEVICE_ID)) << "the sequencer is still open";
+}
+
+}  // namespace
