@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build make g++ clang libclang-rt-14-dev
   g++-mingw-w64-i686 binutils-mingw-w64-i686 mingw-w64-i686-dev
-  wine wine64 wine32:i386 xvfb xauth
+  wine wine64 wine32:i386 fonts-wine xvfb xauth
   googletest imagemagick giflib-tools libgif-dev valgrind zip unzip
 )
 
