@@ -28,6 +28,18 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   mkdir -p "$WINEPREFIX"
   wineboot -i >/dev/null 2>&1
 fi
+# Wine draws the symbols on caption buttons and other frame controls with its
+# Marlett font; without it they come out as letters ("0 1 r"). Debian's Wine looks
+# for its own fonts (package fonts-wine) under a name it cannot open,
+# "/usr/share/wine\../fonts", so the font goes into the prefix's Fonts folder,
+# which every Wine process reads as it starts: no registration, no wineboot and no
+# cache rebuild needed.
+wine_marlett=/usr/share/wine/fonts/marlett.ttf
+prefix_fonts="$WINEPREFIX/drive_c/windows/Fonts"
+if [ -f "$wine_marlett" ] && ! cmp -s "$wine_marlett" "$prefix_fonts/marlett.ttf"; then
+  mkdir -p "$prefix_fonts"
+  cp "$wine_marlett" "$prefix_fonts/marlett.ttf"
+fi
 # Keep one wineserver, with Wine's own services and desktop, for the whole run:
 # programs then start quickly, and no service holds a test's output pipe open.
 wineserver -p 2>/dev/null || true  # already running: keep that one

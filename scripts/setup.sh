@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build make g++ clang libclang-rt-14-dev
   g++-mingw-w64-i686 binutils-mingw-w64-i686 mingw-w64-i686-dev
-  wine wine64 wine32:i386 xvfb xauth
+  wine wine64 wine32:i386 fonts-wine xvfb xauth
   googletest imagemagick giflib-tools libgif-dev valgrind zip unzip
   # The decoding benchmark's text and photographs.
   fonts-dejavu-core mate-backgrounds
@@ -39,7 +39,9 @@ if ! runs_i386; then
     say "this kernel cannot start i386 programs; fetching a user-mode emulator for Wine"
     tmp=$(mktemp -d)
     mkdir -p "$tmp/lists/partial" "$tmp/cache/archives/partial"
-    echo "deb [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] http://deb.debian.org/debian trixie main" > "$tmp/sources.list"
+    # From the archive apt already uses, so a local mirror or a snapshot serves it too.
+    release=$(. /etc/os-release && echo "$VERSION_CODENAME")
+    "$(dirname "$0")/archive-source.sh" "$release" trixie > "$tmp/sources.list"
     apt_opts=(-o Dir::Etc::SourceList="$tmp/sources.list" -o Dir::Etc::SourceParts=/dev/null
               -o Dir::State::Lists="$tmp/lists" -o Dir::Cache="$tmp/cache"
               -o APT::Architecture=amd64 -o APT::Architectures::=amd64 -o APT::Sandbox::User=root)
