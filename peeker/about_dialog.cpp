@@ -1,5 +1,7 @@
 #include "about_dialog.h"
 
+#include <mmsystem.h>
+
 #include "blit.h"
 #include "gdi_dc.h"
 #include "random.h"
@@ -18,7 +20,7 @@ namespace {
 
 const COLORREF kWhite = RGB(255, 255, 255);
 // A wave resource of the module, played to its end before the call returns.
-const DWORD kGoodbyeSoundFlags = 0x00040004;
+const DWORD kGoodbyeSoundFlags = SND_RESOURCE | SND_SYNC;
 
 }  // namespace
 

@@ -25,7 +25,7 @@ void FrameWindow::Create(const char* name, HWND parent, DWORD style) {
   windowClass.lpfnWndProc = StaticWindowProc;
   windowClass.hInstance = g_instance;
   windowClass.hIcon = LoadIconA(g_instance, className);
-  windowClass.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
+  windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
   windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
   windowClass.lpszMenuName = className;
   windowClass.lpszClassName = className;

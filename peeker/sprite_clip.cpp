@@ -1,5 +1,7 @@
 #include "sprite_clip.h"
 
+#include <mmsystem.h>
+
 #include "resource.h"
 
 namespace {
@@ -7,7 +9,7 @@ namespace {
 const COLORREF kKeyGreen = RGB(0, 255, 0);
 // A wave resource of the module, played asynchronously without cutting short a
 // sound already playing.
-const DWORD kClipSoundFlags = 0x40015;
+const DWORD kClipSoundFlags = SND_RESOURCE | SND_ASYNC | SND_NOSTOP;
 
 }  // namespace
 
