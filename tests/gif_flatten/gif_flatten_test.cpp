@@ -340,4 +340,25 @@ TEST(FlattenTest, RefusesOrSurvivesDamagedInput) {
   }
 }
 
+TEST(FlattenTest, CostsWhatTheFramesChange) {
+  // 65,535 frames that change nothing on a screen of 2^24 pixels: a pass over
+  // the screen for each would take hours, so each must cost next to nothing.
+  std::vector<PlainFrame> frames(65535, SolidFrame(0, 0, 0, 0, 0, 7));
+  frames[0] = SolidFrame(5, 5, 1, 1, 1, 9);
+  FlattenResult result = Flatten(Bytes(PlainGif(4096, 4096, {0x000000, 0xFFFFFF}, frames)));
+  ASSERT_TRUE(result.ok) << result.error;
+  EXPECT_EQ(result.frames, 65535);
+  EXPECT_EQ(result.sourceColours, 2);
+  // giflib grows its frame list one frame at a time: the player's parser reads these.
+  DecodedGif output = DecodeWithPlayer(result.gif);
+  ASSERT_TRUE(output.ok) << output.error;
+  ASSERT_EQ(output.frames.size(), 65535u);
+  EXPECT_EQ((std::vector<int>{output.frames[0].width, output.frames[0].height, output.frames[0].delay}),
+            (std::vector<int>{4096, 4096, 9}));
+  for (size_t i = 1; i < output.frames.size(); i++) {
+    const DecodedFrame& f = output.frames[i];
+    ASSERT_EQ((std::vector<int>{f.left, f.top, f.width, f.height, f.delay}), (std::vector<int>{0, 0, 1, 1, 7})) << i;
+  }
+}
+
 }  // namespace

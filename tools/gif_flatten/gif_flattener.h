@@ -1,6 +1,7 @@
 // Turns any GIF into one the player shows as a browser shows the original: the
 // frames rendered with transparency and disposal, then written through one
-// global table as opaque frames that each cover what changed.
+// global table as opaque frames that each cover what changed. The work follows
+// what the frames change, not their number times the screen.
 #pragma once
 
 #include <cstddef>
