@@ -8,6 +8,7 @@
 #include "gif_encoder.h"
 #include "gif_renderer.h"
 #include "nearest_colour.h"
+#include "player_limits.h"
 #include "source_gif.h"
 
 namespace {
@@ -314,21 +315,35 @@ FlattenResult FlattenGif(const uint8_t* data, size_t size, const FlattenOptions&
   if (!encoder.Begin(source.width, source.height, table, 0)) return Failed(encoder.error());
 
   FrameMapper mapper(palette, options.dither && !result.exact, source.width, source.height, source.frames.size());
+  int64_t playerBytes = PlayerBitmapBytes(source.width, source.height);
   renderer.Restart();
   for (size_t i = 0; renderer.Next(); i++) {
     Rect rect = mapper.Map(renderer);
     // A frame of no pixels would stop the player; one unchanged pixel keeps the delay.
     if (rect.width == 0) rect = Rect{0, 0, 1, 1};
-    GifFrameImage image;
-    image.left = rect.left;
-    image.top = rect.top;
-    image.width = rect.width;
-    image.height = rect.height;
-    image.pixels = mapper.indices().data() + static_cast<size_t>(rect.top) * source.width + rect.left;
-    image.stride = source.width;
-    image.delay = source.frames[i].delay;
-    image.disposal = kDoNotDispose;
-    if (!encoder.AddFrame(image)) return Failed(encoder.error());
+    int32_t delay = source.frames[i].delay;
+    do {
+      GifFrameImage image;
+      image.left = rect.left;
+      image.top = rect.top;
+      image.width = rect.width;
+      image.height = rect.height;
+      image.pixels = mapper.indices().data() + static_cast<size_t>(rect.top) * source.width + rect.left;
+      image.stride = source.width;
+      image.delay = options.longestDelay > 0 ? std::min(delay, options.longestDelay) : delay;
+      image.disposal = kDoNotDispose;
+      if (!encoder.AddFrame(image)) return Failed(encoder.error());
+      result.writtenFrames++;
+      delay -= image.delay;
+      playerBytes += PlayerBitmapBytes(rect.width, rect.height);
+      if (options.playerMemoryLimit > 0 &&
+          playerBytes + static_cast<int64_t>(encoder.bytes().size()) > options.playerMemoryLimit) {
+        return Failed("the frames it changes would need more than " + Megabytes(options.playerMemoryLimit) +
+                      " of the player's memory by frame " + std::to_string(i) + " of " +
+                      std::to_string(result.frames));
+      }
+      rect = Rect{0, 0, 1, 1};
+    } while (delay > 0);
   }
   if (!encoder.Finish()) return Failed(encoder.error());
   const double pixels = static_cast<double>(source.width) * source.height;
