@@ -31,7 +31,7 @@ declare -A flags=(
   [gif_parser_fuzzer]="-dict=$fuzz_src/gif.dict"
   [lzw_differential_fuzzer]=""
   [payload_locator_fuzzer]="-dict=$fuzz_src/payload.dict -max_len=12288"
-  [gif_flatten_fuzzer]="-dict=$fuzz_src/gif.dict -max_len=4096"
+  [gif_flatten_fuzzer]="-dict=$fuzz_src/gif.dict -max_len=4096 -timeout=10 -entropic_scale_per_exec_time=1"
 )
 fuzzers=(gif_parser_fuzzer lzw_differential_fuzzer payload_locator_fuzzer gif_flatten_fuzzer)
 

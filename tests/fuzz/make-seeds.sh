@@ -74,6 +74,25 @@ im -size 12x12 xc:none -fill green -draw 'circle 6,6 9,6' -set dispose Backgroun
   -loop 0 "$flatten/disposals.gif"
 im -delay 4 -page 16x16+10+10 -size 12x12 xc:teal -page 16x16+0+0 -size 8x8 xc:yellow "$flatten/off_screen.gif"
 im -seed 3 -size 24x24 plasma:fractal -size 24x24 gradient:red-blue "$flatten/many_colours.gif"
+# Large screens and many frames that change little: a frame must cost what it
+# changes, not the screen. Frames 0 x 0 after a pixel; 1 x 1 frames in opposite
+# corners, each cleared after it is shown (disposal 2).
+control() { printf "\\x21\\xf9\\x04\\x$1\\x07\\x00\\x00\\x00"; }  # packed byte $1, delay 7
+pixel='\x01\x00\x01\x00\x00\x02\x02\x4c\x01\x00'  # 1 x 1, index 1
+{
+  printf 'GIF89a\x00\x08\x00\x08\x80\x00\x00\x00\x00\x00\xff\xff\xff'
+  control 04; printf "\\x2c\\x05\\x00\\x05\\x00$pixel"
+  for _ in $(seq 100); do control 04; printf '\x2c\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00'; done
+  printf '\x3b'
+} > "$flatten/large_screen.gif"
+{
+  printf 'GIF89a\x00\x08\x00\x08\x80\x00\x00\x00\x00\x00\xff\xff\xff'
+  for _ in $(seq 30); do
+    control 08; printf "\\x2c\\x00\\x00\\x00\\x00$pixel"
+    control 08; printf "\\x2c\\xff\\x07\\xff\\x07$pixel"
+  done
+  printf '\x3b'
+} > "$flatten/far_corners.gif"
 
 # The two LZW decoders: each frame's image data from the parser's seeds, behind
 # the three bytes that give the harness the frame's width, height and interlace

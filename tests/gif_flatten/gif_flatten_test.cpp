@@ -99,10 +99,18 @@ double MeanDistance(const std::vector<Picture>& a, const std::vector<Picture>& b
   return count ? sum / count : 0;
 }
 
-FlattenResult Flatten(const std::vector<uint8_t>& gif, bool dither = false) {
-  FlattenOptions options;
+FlattenResult Flatten(const std::vector<uint8_t>& gif, bool dither = false, FlattenOptions options = FlattenOptions()) {
   options.dither = dither;
   return FlattenGif(gif.data(), gif.size(), options);
+}
+
+// `gif` (written by PlainGif) with every frame's disposal method set to `method`.
+std::string WithDisposal(std::string gif, int method) {
+  const std::string control = "\x21\xF9\x04";
+  for (size_t at = gif.find(control); at != std::string::npos; at = gif.find(control, at + 1)) {
+    gif[at + 3] = static_cast<char>(method << 2);
+  }
+  return gif;
 }
 
 struct Animation {
@@ -338,6 +346,73 @@ TEST(FlattenTest, RefusesOrSurvivesDamagedInput) {
     ASSERT_EQ(giflib.frames.size(), player.frames.size()) << n;
     for (size_t i = 0; i < giflib.frames.size(); i++) ASSERT_TRUE(giflib.frames[i].pixels == player.frames[i].pixels);
   }
+}
+
+TEST(FlattenTest, CostsWhatTheFramesChange) {
+  // 65,535 frames that change nothing on a screen of 2^24 pixels: a pass over
+  // the screen for each would take hours, so each must cost next to nothing.
+  std::vector<PlainFrame> frames(65535, SolidFrame(0, 0, 0, 0, 0, 7));
+  frames[0] = SolidFrame(5, 5, 1, 1, 1, 9);
+  FlattenResult result = Flatten(Bytes(PlainGif(4096, 4096, {0x000000, 0xFFFFFF}, frames)));
+  ASSERT_TRUE(result.ok) << result.error;
+  EXPECT_EQ(result.frames, 65535);
+  EXPECT_EQ(result.writtenFrames, 65535);
+  EXPECT_EQ(result.sourceColours, 2);
+  // giflib grows its frame list one frame at a time: the player's parser reads these.
+  DecodedGif output = DecodeWithPlayer(result.gif);
+  ASSERT_TRUE(output.ok) << output.error;
+  ASSERT_EQ(output.frames.size(), 65535u);
+  EXPECT_EQ((std::vector<int>{output.frames[0].width, output.frames[0].height, output.frames[0].delay}),
+            (std::vector<int>{4096, 4096, 9}));
+  for (size_t i = 1; i < output.frames.size(); i++) {
+    const DecodedFrame& f = output.frames[i];
+    ASSERT_EQ((std::vector<int>{f.left, f.top, f.width, f.height, f.delay}), (std::vector<int>{0, 0, 1, 1, 7})) << i;
+  }
+
+  // Changes far apart on many frames, each written as the rectangle that holds
+  // them both, would ask the player for more than it holds: refused as soon as
+  // the frames written pass the limit.
+  std::vector<PlainFrame> corners;
+  for (int i = 0; i < 20; i++) corners.push_back(SolidFrame(i % 2 ? 999 : 0, i % 2 ? 999 : 0, 1, 1, 1, 10));
+  std::vector<uint8_t> apart = Bytes(WithDisposal(PlainGif(1000, 1000, {0x000000, 0xFFFFFF}, corners), 2));
+  FlattenOptions limited;
+  limited.playerMemoryLimit = int64_t{8} << 20;
+  FlattenResult refused = Flatten(apart, false, limited);
+  EXPECT_FALSE(refused.ok);
+  // The canvas and 8 frames of 1000 x 1000 pass 8 MiB.
+  EXPECT_EQ(refused.error, "the frames it changes would need more than 8 MB of the player's memory by frame 7 of 20");
+  FlattenResult whole = Flatten(apart);
+  ASSERT_TRUE(whole.ok) << whole.error;
+  EXPECT_EQ(DecodeWithGiflib(whole.gif).frames[7].width, 1000);
+}
+
+TEST(FlattenTest, SplitsDelaysTheTimerCannotTake) {
+  std::vector<uint32_t> grey(256);
+  for (int i = 0; i < 256; i++) grey[i] = i * 0x010101u;
+  std::vector<uint8_t> gif = Bytes(PlainGif(
+      8, 6, grey,
+      {SolidFrame(0, 0, 8, 6, 1, 10000), SolidFrame(1, 1, 2, 2, 2, 10), SolidFrame(2, 2, 2, 2, 3, 6553),
+       SolidFrame(3, 3, 2, 2, 4, 6554)}));
+  FlattenOptions options;
+  options.longestDelay = 6553;
+  FlattenResult result = Flatten(gif, false, options);
+  ASSERT_TRUE(result.ok) << result.error;
+  EXPECT_EQ(result.frames, 4);
+  EXPECT_EQ(result.writtenFrames, 6);
+  DecodedGif output = DecodeWithGiflib(result.gif);
+  ASSERT_TRUE(output.ok) << output.error;
+  std::vector<int> delays;
+  for (const DecodedFrame& f : output.frames) delays.push_back(f.delay);
+  EXPECT_EQ(delays, (std::vector<int>{6553, 3447, 10, 6553, 6553, 1}));
+  // The frames that carry the rest change nothing the player shows.
+  std::vector<Picture> shown = ShownByPlayer(result.gif);
+  ASSERT_EQ(shown.size(), 6u);
+  EXPECT_EQ(output.frames[1].width * output.frames[1].height, 1);
+  EXPECT_TRUE(shown[1] == shown[0]);
+  EXPECT_TRUE(shown[5] == shown[4]);
+  EXPECT_FALSE(shown[4] == shown[3]);
+  // Without the option every delay stays whole.
+  EXPECT_EQ(DecodeWithGiflib(Flatten(gif).gif).frames[0].delay, 10000);
 }
 
 }  // namespace

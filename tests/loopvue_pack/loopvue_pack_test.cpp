@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -6,7 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "gif_parser.h"
+#include "greeting_rules.h"
 #include "payload_locator.h"
+#include "player/gif_writer.h"
 #include "support/plain_gif.h"
 #include "support/scratch_dir.h"
 
@@ -28,6 +33,69 @@ Outcome Shell(const ScratchDir& dir, const std::string& command) {
   std::remove(out.c_str());
   std::remove(err.c_str());
   return run;
+}
+
+// A section of a file as the player's own lookup finds it; `found` false when
+// the lookup gives nothing.
+std::string SectionOf(const std::string& path, const char* marker, bool* found) {
+  int32_t length = FindSection(path.c_str(), marker);
+  std::string bytes;
+  if (length > 0) {
+    SectionBlock block(length);
+    if (ReadSection(&block.reader)) bytes.assign(reinterpret_cast<const char*>(block.reader.data), length);
+  }
+  ClosePayloadFile();
+  *found = length > 0;
+  return bytes;
+}
+
+// What keeps the player from playing a greeting's animation to the end of its
+// loop, read with its own lookup and parser: frames it stops on. Empty when none.
+std::string WhyItStops(const std::string& greeting) {
+  bool found = false;
+  std::string gif = SectionOf(greeting, GIF_SECTION_MARKER, &found);
+  if (!found) return "no animation found";
+  static GifAnimation animation;
+  ByteReader reader{reinterpret_cast<const uint8_t*>(gif.data()), static_cast<int32_t>(gif.size()), 0};
+  ParseGif(&animation, &reader);
+  std::string why = animation.frameCount == 0 ? "no frames" : "";
+  for (int32_t i = 0; i < animation.frameCount; i++) {
+    const GifFrame& frame = *animation.frames[i];
+    if (frame.bitmap.pixels == nullptr) why += "frame " + std::to_string(i) + " has no pixels; ";
+    // The timer service refuses a one-shot delay over 65,535 ms.
+    if (animation.frameCount > 1 && frame.delay * 10 > 65535) why += "frame " + std::to_string(i) + " too long; ";
+  }
+  FreeGifAnimation(&animation);
+  return why;
+}
+
+std::string Text(const std::vector<uint8_t>& bytes) { return std::string(bytes.begin(), bytes.end()); }
+
+// `gif` with `bytes` inserted where the blocks after the 256-entry global table begin.
+std::string AfterTable(const std::string& gif, const std::string& bytes) {
+  const size_t blocks = 13 + 3 * 256;
+  return gif.substr(0, blocks) + bytes + gif.substr(blocks);
+}
+
+// A comment extension holding `text`.
+std::string Comment(const std::string& text) {
+  return "\x21\xFE" + std::string(1, static_cast<char>(text.size())) + text + std::string(1, '\0');
+}
+
+// A song section's marker with a length and that many bytes, built here so that
+// this program does not hold one whole.
+std::string SongSection(const std::string& data) {
+  return "*" + std::string(&MIDI_SECTION_MARKER[3]) + ":" + std::string(1, static_cast<char>(data.size())) +
+         std::string(3, '\0') + data;
+}
+
+// `gif` (written by PlainGif) with frame `index`'s LZW minimum code size set.
+std::string WithCodeSize(std::string gif, int index, int size) {
+  size_t control = gif.find("\x21\xF9\x04");
+  for (int i = 0; i < index; i++) control = gif.find("\x21\xF9\x04", control + 1);
+  // The graphic control extension, then the descriptor, then the code size.
+  gif[control + 8 + 10] = static_cast<char>(size);
+  return gif;
 }
 
 std::vector<uint32_t> Palette() {
@@ -102,6 +170,17 @@ TEST_F(PackerTest, RefusesWhatThePlayerCannotShow) {
       {"huge screen", "huge.gif", PlainGif(65535, 65535, Palette(), {SolidFrame(0, 0, 4, 4, 1, 10)}),
        "too large for the player", false},
       {"not a song", "song.mid", "RIFF....WAVEfmt ", "not a Standard MIDI File", true},
+      // The player stops for good on a frame without pixels, at the end too.
+      {"first frame empty", "empty.gif", Gif({SolidFrame(0, 0, 0, 4, 1, 10), SolidFrame(0, 0, 40, 30, 1, 10)}),
+       "1 frame(s) have no pixels (frame 0: 0 x 4); the player would stop on frame 0 for good (--flatten", false},
+      {"last frame empty", "empty.gif", Gif({SolidFrame(0, 0, 40, 30, 1, 10), SolidFrame(0, 0, 4, 0, 1, 10)}),
+       "stop on frame 1 for good and never loop", false},
+      {"code size", "codes.gif",
+       WithCodeSize(Gif({SolidFrame(0, 0, 40, 30, 1, 10), SolidFrame(0, 0, 4, 4, 2, 10)}), 1, 12),
+       "1 frame(s) have an LZW minimum code size outside 2 to 9 (frame 1: 12), which the player cannot decode", false},
+      {"code size 1", "codes.gif", WithCodeSize(Gif({SolidFrame(0, 0, 40, 30, 1, 10)}), 0, 1), "(frame 0: 1)", false},
+      {"long delay", "slow.gif", Gif({SolidFrame(0, 0, 40, 30, 1, 6554), SolidFrame(0, 0, 4, 4, 2, 10)}),
+       "stay longer than 65.53 s (frame 0: 65.54 s), which the player's timer cannot take", false},
   };
   for (const Case& c : cases) {
     std::string anim = c.asSong ? Put("anim.gif", Gif({SolidFrame(0, 0, 40, 30, 1, 10)})) : Put(c.file, c.bytes);
@@ -127,6 +206,185 @@ TEST_F(PackerTest, RefusesAPlayerThatAlreadyHoldsAnAnimation) {
   EXPECT_NE(again.status, 0);
   EXPECT_NE(again.err.find("already holds an animation"), std::string::npos) << again.err;
   EXPECT_FALSE(FileExists(dir_.File("second.exe")));
+}
+
+// GIFs whose frames are declared but carry no codes: what the player must hold
+// for them is known from their sizes, and refusing them decodes nothing.
+std::string Declared(int width, int height, const std::vector<std::vector<int>>& frames) {
+  GifWriter gif;
+  gif.Header().Screen(width, height, 7).ColourTable(7);
+  for (const std::vector<int>& f : frames) {
+    gif.GraphicControl(10).Descriptor(f[0], f[1], f[2], f[3], false);
+    if (f[2] == 1 && f[3] == 1) {
+      gif.ImageData(8, EncodeLzw({1}, 8));
+    } else {
+      gif.ImageData(8, {});
+    }
+  }
+  return Text(gif.Trailer().bytes());
+}
+
+TEST_F(PackerTest, BoundsWhatThePlayerMustHold) {
+  // The player holds the animation, every frame (its rows padded to 4 bytes
+  // and a 604-byte record) and the canvas at once; at most 1,024 MB, and no
+  // single block over 256 MB.
+  auto needed = [](const std::string& gif, int width, int height, const std::vector<std::vector<int>>& frames) {
+    auto bitmap = [](int64_t w, int64_t h) { return (w + 3) / 4 * 4 * h; };
+    int64_t bytes = static_cast<int64_t>(gif.size()) + bitmap(width, height);
+    for (const std::vector<int>& f : frames) bytes += bitmap(f[2], f[3]) + 604;
+    return std::to_string((bytes + (1 << 20) - 1) >> 20);
+  };
+  const std::vector<std::vector<int>> one = {{0, 0, 1, 1}};
+  const std::vector<std::vector<int>> four = {{0, 0, 16384, 16384}, {0, 0, 16384, 16384}, {0, 0, 16384, 16384}};
+  struct Case {
+    const char* what;
+    int width, height;
+    std::vector<std::vector<int>> frames;
+    std::string reason;  // empty: packed
+  } cases[] = {
+      {"a canvas of 256 MB", 16384, 16384, one, ""},
+      {"a frame of 256 MB", 100, 100, {{0, 0, 16384, 16384}, {0, 0, 1, 1}}, ""},
+      {"a canvas over 256 MB", 16384, 16385, one,
+       "its canvas of 16384 x 16385 needs one block of 257 MB; the player can count on blocks of up to 256 MB"},
+      {"a frame over 256 MB", 100, 100, {{0, 0, 1, 1}, {0, 0, 16385, 16384}},
+       "frame 1 needs one block of 257 MB; the player can count on blocks of up to 256 MB (--flatten clips"},
+      {"four blocks of 256 MB", 16384, 16384, four,
+       "it would need #### MB for the canvas of 16384 x 16384, 3 frame(s) and the animation itself; the limit is "
+       "1,024 MB"},
+      {"the canvas of 40000 x 40000", 40000, 40000, one,
+       "it would need #### MB for the canvas of 40000 x 40000, 1 frame(s) and the animation itself; the limit is "
+       "1,024 MB"},
+  };
+  for (const Case& c : cases) {
+    std::string gif = Declared(c.width, c.height, c.frames);
+    std::string reason = c.reason;
+    size_t figure = reason.find("####");
+    if (figure != std::string::npos) {
+      std::string mb = needed(gif, c.width, c.height, c.frames);
+      reason.replace(figure, 4, mb.substr(0, mb.size() - 3) + "," + mb.substr(mb.size() - 3));
+    }
+    Outcome run = Pack("'" + Put("big.gif", gif) + "' -o '" + dir_.File("greeting.exe") + "'");
+    EXPECT_EQ(run.status != 0, !reason.empty()) << c.what << ": " << run.err;
+    EXPECT_NE(run.err.find(reason), std::string::npos) << c.what << ": " << run.err;
+    EXPECT_EQ(FileExists(dir_.File("greeting.exe")), reason.empty()) << c.what;
+    std::remove(dir_.File("greeting.exe").c_str());
+  }
+  // --flatten clips a frame to the screen.
+  Outcome flat = Pack("--flatten '" + Put("big.gif", Declared(100, 100, {{0, 0, 1, 1}, {0, 0, 16385, 16384}})) +
+                      "' -o '" + dir_.File("greeting.exe") + "'");
+  EXPECT_EQ(flat.status, 0) << flat.err;
+  EXPECT_EQ(WhyItStops(dir_.File("greeting.exe")), "");
+}
+
+TEST_F(PackerTest, SectionsAreFoundWhereTheyWereWritten) {
+  // The player's lookup takes the first marker in its file: one inside the
+  // animation would be taken for the song, and a partial marker at the end of
+  // a part swallows the asterisk of the section after it.
+  const std::string gif = Gif({SolidFrame(0, 0, 40, 30, 1, 10), SolidFrame(4, 4, 8, 8, 2, 10)});
+  const std::string song = Put("song.mid", kSong);
+  struct Case {
+    const char* what;
+    std::string player, animation;
+    bool withSong;
+    std::string reason;  // empty: packed
+    bool flattenCures;
+  } cases[] = {
+      // Five bytes the player would write as its song.
+      {"marker, no song", kPlayer, AfterTable(gif, Comment(SongSection("ABCDE"))), false,
+       "anim.gif: holds the marker of a song section (*MIDI_BEGINS_HERE:) at byte 784, which the player would take "
+       "for the song (--flatten drops comments and application data)",
+       true},
+      {"marker before the song", kPlayer, AfterTable(gif, Comment(SongSection("ABCDE"))), true,
+       "anim.gif: holds the marker of a song section", true},
+      {"length 0 and no song", kPlayer, AfterTable(gif, Comment(SongSection(""))), false, "", false},
+      {"animation ends with an asterisk", kPlayer, gif + "*", true,
+       "anim.gif: ends with the start of a section marker, which hides the song's marker after it from the player "
+       "(--flatten ends it with the GIF trailer)",
+       true},
+      {"partial marker", kPlayer, gif + SongSection("").substr(0, 9), true, "hides the song's marker", true},
+      {"player ends with an asterisk", kPlayer + "*", gif, false,
+       "player.exe: ends with the start of a section marker, which hides the animation's marker after it from the "
+       "player (give the plain player)",
+       false},
+      {"player holds a song", kPlayer + SongSection("MThd"), gif, false,
+       "player.exe: holds the marker of a song section (*MIDI_BEGINS_HERE:) at byte " +
+           std::to_string(kPlayer.size()) + ", which the player would take for the song (give the plain player)",
+       false},
+  };
+  for (const Case& c : cases) {
+    Put("player.exe", c.player);
+    std::string anim = Put("anim.gif", c.animation);
+    std::string midi = c.withSong ? "--midi '" + song + "' " : "";
+    Outcome run = Pack(midi + "'" + anim + "' -o '" + dir_.File("greeting.exe") + "'");
+    EXPECT_EQ(run.status != 0, !c.reason.empty()) << c.what << ": " << run.err;
+    EXPECT_NE(run.err.find(c.reason), std::string::npos) << c.what << ": " << run.err;
+    EXPECT_EQ(Outputs({"anim.gif", "song.mid"}).size(), c.reason.empty() ? 1u : 0u) << c.what;
+    if (c.flattenCures) {
+      run = Pack("--flatten " + midi + "'" + anim + "' -o '" + dir_.File("greeting.exe") + "'");
+      EXPECT_EQ(run.status, 0) << c.what << ": " << run.err;
+    }
+    if (run.status != 0) continue;
+    // The player finds the animation and the song it was given, and nothing else.
+    std::string greeting = dir_.File("greeting.exe");
+    bool found = false;
+    EXPECT_EQ(WhyItStops(greeting), "") << c.what;
+    std::string played = SectionOf(greeting, MIDI_SECTION_MARKER, &found);
+    EXPECT_EQ(found, c.withSong) << c.what;
+    EXPECT_TRUE(played == (c.withSong ? kSong : "")) << c.what;
+    std::remove(greeting.c_str());
+  }
+}
+
+// A file of `size` bytes that starts with `head` and takes no room on disk;
+// false where the file system cannot leave holes.
+bool PutSparse(const std::string& path, const std::string& head, int64_t size) {
+  WriteBytes(path, head);
+  struct stat info;
+  return truncate(path.c_str(), static_cast<off_t>(size)) == 0 && stat(path.c_str(), &info) == 0 &&
+         info.st_blocks * 512 < (int64_t{1} << 20);
+}
+
+TEST_F(PackerTest, RefusesPartsTooLargeBeforeReadingThem) {
+  // A song of 4 GiB and 26 bytes: its length would be cut to 26 in 32 bits.
+  // Nothing is read: the files are holes, and reading them would take minutes.
+  std::string anim = Put("anim.gif", Gif({SolidFrame(0, 0, 40, 30, 1, 10)}));
+  const int64_t cut = (int64_t{1} << 32) + static_cast<int64_t>(kSong.size());
+  if (!PutSparse(dir_.File("song.mid"), kSong, cut)) GTEST_SKIP() << "no sparse files here";
+  Outcome song = Pack("--midi '" + dir_.File("song.mid") + "' '" + anim + "' -o '" + dir_.File("greeting.exe") + "'");
+  EXPECT_NE(song.status, 0);
+  EXPECT_NE(song.err.find(dir_.File("song.mid") +
+                          ": too large for the player, which reads the song as one block: 4,097 MB; the player can "
+                          "count on blocks of up to 256 MB"),
+            std::string::npos)
+      << song.err;
+  // A greeting the player's 32-bit scan counter cannot cover.
+  ASSERT_TRUE(PutSparse(dir_.File("player.exe"), kPlayer, int64_t{2} << 30));
+  Outcome player = Pack("'" + anim + "' -o '" + dir_.File("greeting.exe") + "'");
+  EXPECT_NE(player.err.find(dir_.File("greeting.exe") +
+                            ": the greeting would be 2,049 MB; the player cannot scan a file of 2 GiB or more"),
+            std::string::npos)
+      << player.err;
+  EXPECT_EQ(Outputs({"anim.gif", "song.mid"}), std::vector<std::string>{});
+
+  // The same bounds, exactly at their edges, through the checks themselves.
+  const int64_t block = int64_t{256} << 20;
+  struct Sizes {
+    int64_t player, animation, song;  // song -1: none
+    size_t refusals;
+  } sizes[] = {
+      {30000, block, block, 0},
+      {30000, block + 1, -1, 1},
+      {30000, 1000, block + 1, 1},
+      {INT32_MAX - 21 - 1000, 1000, -1, 0},
+      {INT32_MAX - 21 - 22 - 2000 + 1, 1000, 1000, 1},
+  };
+  for (const Sizes& size : sizes) {
+    Verdict verdict;
+    PartSize songPart{"song.mid", size.song};
+    CheckPartSizes(PartSize{"player.exe", size.player}, PartSize{"anim.gif", size.animation},
+                   size.song < 0 ? nullptr : &songPart, false, "greeting.exe", &verdict);
+    EXPECT_EQ(verdict.refusals.size(), size.refusals) << size.player << " " << size.animation << " " << size.song;
+  }
 }
 
 TEST_F(PackerTest, LeavesNoPartialGreetingBehind) {
@@ -215,6 +473,12 @@ TEST_F(PackerTest, RefusalsAndWarningsPointToFlatten) {
       {"no global table", PlainGif(40, 30, {}, {local, local}), true},
       {"local table", Gif({SolidFrame(0, 0, 40, 30, 1, 10), local}), true},
       {"transparency and disposal", control, false},
+      {"frame without pixels", Gif({SolidFrame(0, 0, 0, 4, 1, 10), SolidFrame(0, 0, 40, 30, 1, 10)}), true},
+      {"code size", WithCodeSize(Gif({SolidFrame(0, 0, 40, 30, 1, 10), SolidFrame(0, 0, 4, 4, 2, 10)}), 1, 10), true},
+      {"song marker",
+       AfterTable(Gif({SolidFrame(0, 0, 40, 30, 1, 10), SolidFrame(2, 2, 4, 4, 2, 10)}), Comment(SongSection("ABCDE"))),
+       true},
+      {"long delay", Gif({SolidFrame(0, 0, 40, 30, 1, 10), SolidFrame(2, 2, 4, 4, 2, 20000)}), true},
   };
   for (const Case& c : cases) {
     std::string anim = Put("anim.gif", c.bytes);
@@ -226,7 +490,16 @@ TEST_F(PackerTest, RefusalsAndWarningsPointToFlatten) {
     EXPECT_EQ(flat.err, "") << c.what;
     EXPECT_NE(flat.out.find("flattened " + anim + ": 2 frame(s) of 40 x 30"), std::string::npos) << flat.out;
     EXPECT_NE(flat.out.find("exact"), std::string::npos) << flat.out;
+    // What was packed plays to the end of its loop, without a song.
+    EXPECT_EQ(WhyItStops(dir_.File("greeting.exe")), "") << c.what;
+    bool song = true;
+    SectionOf(dir_.File("greeting.exe"), MIDI_SECTION_MARKER, &song);
+    EXPECT_FALSE(song) << c.what;
   }
+  // A delay the timer refuses is split: 200 s as 65.53 + 65.53 + 65.53 + 3.41 s.
+  EXPECT_NE(Pack("--flatten '" + dir_.File("anim.gif") + "' -o '" + dir_.File("greeting.exe") + "'")
+                .out.find("written as 5 frames, long delays split"),
+            std::string::npos);
   // The flattened animation still meets the player's limits.
   std::string huge = Put("huge.gif", PlainGif(65535, 65535, Palette(), {SolidFrame(0, 0, 4, 4, 1, 10)}));
   Outcome tooLarge = Pack("--flatten '" + huge + "' -o '" + dir_.File("huge.exe") + "'");

@@ -14,10 +14,16 @@ size_t Slot(uint32_t rgb, size_t mask) { return static_cast<size_t>((rgb * 26544
 
 ColourHistogram::ColourHistogram() : keys_(kInitialSlots, kEmpty), counts_(kInitialSlots, 0) {}
 
-void ColourHistogram::Insert(uint32_t rgb, uint64_t count) {
+// The colour's slot, or the empty slot where it would go.
+size_t ColourHistogram::Find(uint32_t rgb) const {
   const size_t mask = keys_.size() - 1;
   size_t slot = Slot(rgb, mask);
   while (keys_[slot] != kEmpty && keys_[slot] != rgb) slot = (slot + 1) & mask;
+  return slot;
+}
+
+void ColourHistogram::Insert(uint32_t rgb, uint64_t count) {
+  const size_t slot = Find(rgb);
   if (keys_[slot] == kEmpty) {
     keys_[slot] = rgb;
     used_++;
@@ -40,14 +46,21 @@ void ColourHistogram::Grow() {
   }
 }
 
-void ColourHistogram::Add(const uint32_t* pixels, size_t count) {
+void ColourHistogram::Add(const uint32_t* pixels, size_t count, uint64_t weight) {
   size_t i = 0;
   while (i < count) {
     size_t run = i + 1;
     while (run < count && pixels[run] == pixels[i]) run++;
-    Insert(pixels[i] & 0xFFFFFF, run - i);
+    Insert(pixels[i] & 0xFFFFFF, (run - i) * weight);
     i = run;
   }
+}
+
+void ColourHistogram::Add(uint32_t rgb, uint64_t count) { Insert(rgb & 0xFFFFFF, count); }
+
+void ColourHistogram::Remove(uint32_t rgb, uint64_t count) {
+  const size_t slot = Find(rgb & 0xFFFFFF);
+  if (keys_[slot] != kEmpty) counts_[slot] -= count;
 }
 
 std::vector<ColourCount> ColourHistogram::Colours() const {

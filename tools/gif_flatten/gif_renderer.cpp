@@ -5,6 +5,15 @@ namespace {
 const int kRestoreBackground = 2;
 const int kRestorePrevious = 3;
 
+CanvasArea ClipArea(const SourceFrame& frame) {
+  CanvasArea area;
+  area.left = frame.clipLeft;
+  area.top = frame.clipTop;
+  area.width = frame.clipWidth;
+  area.height = frame.clipHeight;
+  return area;
+}
+
 }  // namespace
 
 GifRenderer::GifRenderer(const SourceGif& gif) : gif_(gif) {
@@ -17,6 +26,8 @@ GifRenderer::GifRenderer(const SourceGif& gif) : gif_(gif) {
 void GifRenderer::Restart() {
   canvas_.assign(static_cast<size_t>(gif_.width) * gif_.height, background_);
   next_ = 0;
+  restored_ = CanvasArea();
+  drawn_ = CanvasArea();
 }
 
 void GifRenderer::FillRect(const SourceFrame& frame, uint32_t colour) {
@@ -35,13 +46,18 @@ void GifRenderer::CopyRect(const SourceFrame& frame, const std::vector<uint32_t>
 
 bool GifRenderer::Next() {
   if (next_ >= gif_.frames.size()) return false;
+  restored_ = CanvasArea();
   if (next_ > 0) {
     // Methods 0, 1 and the undefined 4 to 7 leave the frame in place.
     const SourceFrame& previous = gif_.frames[next_ - 1];
     if (previous.disposal == kRestoreBackground) FillRect(previous, background_);
     if (previous.disposal == kRestorePrevious) CopyRect(previous, saved_, &canvas_);
+    if (previous.disposal == kRestoreBackground || previous.disposal == kRestorePrevious) {
+      restored_ = ClipArea(previous);
+    }
   }
   const SourceFrame& frame = gif_.frames[next_++];
+  drawn_ = ClipArea(frame);
   if (frame.disposal == kRestorePrevious) {
     if (saved_.size() != canvas_.size()) saved_.resize(canvas_.size());
     CopyRect(frame, canvas_, &saved_);

@@ -8,6 +8,15 @@
 
 #include "source_gif.h"
 
+// A rectangle of the canvas; empty when either side is 0.
+struct CanvasArea {
+  int32_t left = 0;
+  int32_t top = 0;
+  int32_t width = 0;
+  int32_t height = 0;
+  bool empty() const { return width <= 0 || height <= 0; }
+};
+
 class GifRenderer {
  public:
   explicit GifRenderer(const SourceGif& gif);
@@ -21,6 +30,15 @@ class GifRenderer {
 
   // The canvas after the frame Next drew, 0xRRGGBB, top row first.
   const std::vector<uint32_t>& canvas() const { return canvas_; }
+  int32_t width() const { return gif_.width; }
+  int32_t height() const { return gif_.height; }
+
+  // Where the latest Next can have changed the canvas: the previous frame's area
+  // when its disposal restored it, and the area of the frame drawn. Everything
+  // else is as the frame before left it, so callers can follow a long animation
+  // at the cost of what it changes.
+  const CanvasArea& restored() const { return restored_; }
+  const CanvasArea& drawn() const { return drawn_; }
 
  private:
   void FillRect(const SourceFrame& frame, uint32_t colour);
@@ -31,4 +49,6 @@ class GifRenderer {
   std::vector<uint32_t> canvas_;
   std::vector<uint32_t> saved_;  // the canvas under a frame that restores it afterwards
   size_t next_ = 0;
+  CanvasArea restored_;
+  CanvasArea drawn_;
 };

@@ -9,20 +9,16 @@
 
 #ifdef _WIN32
 #include <direct.h>
-#include <process.h>
-#include <windows.h>
-#define getpid _getpid
 #define MakeDirectory(path) _mkdir(path)
 #else
 #include <sys/stat.h>
-#include <unistd.h>
 #define MakeDirectory(path) mkdir(path, 0777)
 #endif
 
 #include "gif_flattener.h"
-#include "gif_inspection.h"
 #include "gif_parser.h"
-#include "payload_locator.h"
+#include "greeting_files.h"
+#include "greeting_rules.h"
 
 namespace {
 
@@ -63,21 +59,20 @@ void Warn(const std::string& file, const std::string& message) {
   std::fprintf(stderr, "loopvue-pack: warning: %s: %s\n", file.c_str(), message.c_str());
 }
 
-bool ReadFile(const std::string& path, std::vector<uint8_t>* bytes) {
-  FILE* file = std::fopen(path.c_str(), "rb");
-  if (!file) return false;
-  uint8_t chunk[65536];
-  size_t got;
-  while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes->insert(bytes->end(), chunk, chunk + got);
-  bool ok = !std::ferror(file);
-  std::fclose(file);
-  return ok;
-}
-
 std::vector<uint8_t> ReadInput(const std::string& path) {
   std::vector<uint8_t> bytes;
-  if (!ReadFile(path, &bytes)) Fail(path + ": cannot read it: " + std::strerror(errno));
+  if (!ReadWholeFile(path, &bytes)) Fail(path + ": cannot read it: " + std::strerror(errno));
   return bytes;
+}
+
+// Prints the refusals and ends, or prints the warnings once.
+void Report(Verdict* verdict) {
+  for (const std::string& refusal : verdict->refusals) std::fprintf(stderr, "loopvue-pack: %s\n", refusal.c_str());
+  if (!verdict->accepted()) std::exit(1);
+  for (const std::string& warning : verdict->warnings) {
+    std::fprintf(stderr, "loopvue-pack: warning: %s\n", warning.c_str());
+  }
+  verdict->warnings.clear();
 }
 
 std::string DefaultPlayer(const char* argv0) {
@@ -127,44 +122,6 @@ Options ParseArguments(int argc, char** argv) {
   return options;
 }
 
-// Refuses what the player cannot show and warns about what it ignores.
-void CheckAnimation(const std::string& path, const std::vector<uint8_t>& bytes, const GifAnimation& animation) {
-  GifInspection gif = InspectGif(bytes);
-  if (!gif.signatureOk) Fail(path + ": not a GIF file (it does not start with GIF87a or GIF89a)");
-  if (!gif.globalTable) {
-    Fail(path + ": no global colour table; the player shows every frame through it (--flatten makes one)");
-  }
-  if (gif.framesWithLocalTable > 0) {
-    Fail(path + ": " + std::to_string(gif.framesWithLocalTable) +
-         " frame(s) have a local colour table, which the player cannot show (--flatten merges the tables)");
-  }
-  int32_t withPixels = 0;
-  for (int32_t i = 0; i < animation.frameCount; i++) withPixels += animation.frames[i]->bitmap.pixels != nullptr;
-  if (withPixels == 0) Fail(path + ": no frame with pixels that the player could show");
-  IndexedBitmap probe;
-  CreateIndexedBitmap(&probe, animation.width, animation.height);
-  bool canvasOk = probe.pixels != nullptr;
-  ReleaseIndexedBitmap(&probe);
-  if (!canvasOk) {
-    Fail(path + ": logical screen of " + std::to_string(animation.width) + " x " + std::to_string(animation.height) +
-         " is too large for the player");
-  }
-  if (gif.framesWithTransparency > 0) {
-    Warn(path, std::to_string(gif.framesWithTransparency) +
-                   " frame(s) use a transparent colour, which the player ignores (it draws every pixel);"
-                   " --flatten shows them as a browser does");
-  }
-  if (gif.framesWithDisposal > 0) {
-    Warn(path, std::to_string(gif.framesWithDisposal) +
-                   " frame(s) use a disposal method, which the player ignores (it never clears the canvas);"
-                   " --flatten shows them as a browser does");
-  }
-  if (gif.framesWithZeroDelay > 0) {
-    Warn(path, std::to_string(gif.framesWithZeroDelay) +
-                   " frame(s) have a delay of 0; the player shows them for 10 ms");
-  }
-}
-
 bool WritePpm(const std::string& path, const IndexedBitmap& canvas, const uint32_t* colours) {
   FILE* file = std::fopen(path.c_str(), "wb");
   if (!file) return false;
@@ -212,9 +169,7 @@ void WritePreview(const std::string& dir, GifAnimation* animation) {
 // The animation rendered and written again for the player, with a line saying
 // what was done.
 std::vector<uint8_t> Flatten(const Options& options, const std::vector<uint8_t>& gif) {
-  FlattenOptions flattenOptions;
-  flattenOptions.dither = options.dither;
-  FlattenResult result = FlattenGif(gif.data(), gif.size(), flattenOptions);
+  FlattenResult result = FlattenGif(gif.data(), gif.size(), PlayerFlattenOptions(options.dither));
   if (!result.ok) Fail(options.gif + ": cannot flatten it: " + result.error);
   if (result.truncated) Warn(options.gif, "the file breaks off; the frames before the break are kept");
   std::string summary = "flattened " + options.gif + ": " + std::to_string(result.frames) + " frame(s) of " +
@@ -229,30 +184,12 @@ std::vector<uint8_t> Flatten(const Options& options, const std::vector<uint8_t>&
                (options.dither ? " with dithering" : "") + ", mean colour error " + error +
                " (mean Euclidean RGB distance per pixel, channels 0-255)";
   }
+  if (result.writtenFrames > result.frames) {
+    summary += "; written as " + std::to_string(result.writtenFrames) +
+               " frames, long delays split for the player's timer";
+  }
   std::printf("%s\n", summary.c_str());
   return result.gif;
-}
-
-void ReplaceFile(const std::string& from, const std::string& to) {
-#ifdef _WIN32
-  bool ok = MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
-#else
-  bool ok = std::rename(from.c_str(), to.c_str()) == 0;
-#endif
-  if (!ok) {
-    std::remove(from.c_str());
-    Fail(to + ": cannot write it");
-  }
-}
-
-void AppendSection(std::vector<uint8_t>* out, const char* name, const std::vector<uint8_t>& data) {
-  // Built here rather than stored whole, so this program never carries a marker.
-  out->push_back('*');
-  out->insert(out->end(), name, name + std::strlen(name));
-  out->push_back(':');
-  uint32_t length = static_cast<uint32_t>(data.size());
-  for (int i = 0; i < 4; i++) out->push_back(static_cast<uint8_t>(length >> (8 * i)));
-  out->insert(out->end(), data.begin(), data.end());
 }
 
 }  // namespace
@@ -260,49 +197,45 @@ void AppendSection(std::vector<uint8_t>* out, const char* name, const std::vecto
 int main(int argc, char** argv) {
   Options options = ParseArguments(argc, argv);
 
+  // Sizes first: a part the player cannot take is refused before it is read.
+  Verdict verdict;
+  PartSize song{options.midi, FileSize(options.midi)};
+  CheckPartSizes(PartSize{options.player, FileSize(options.player)}, PartSize{options.gif, FileSize(options.gif)},
+                 options.midi.empty() ? nullptr : &song, options.flatten, options.output, &verdict);
+  Report(&verdict);
+
   std::vector<uint8_t> gif = ReadInput(options.gif);
-  if (gif.size() > 0x7FFFFFFFu) Fail(options.gif + ": too large");
   if (options.flatten) gif = Flatten(options, gif);
   static GifAnimation animation;
-  ByteReader reader{gif.data(), static_cast<int32_t>(gif.size()), 0};
-  ParseGif(&animation, &reader);
-  CheckAnimation(options.gif, gif, animation);
+  CheckAnimation(options.gif, gif, options.flatten, &animation, &verdict);
+  Report(&verdict);
 
   std::vector<uint8_t> midi;
   if (!options.midi.empty()) {
     midi = ReadInput(options.midi);
-    if (midi.size() < 4 || std::memcmp(midi.data(), "MThd", 4) != 0) {
-      Fail(options.midi + ": not a Standard MIDI File (it does not start with MThd)");
-    }
+    CheckSong(options.midi, midi, &verdict);
   }
 
   std::vector<uint8_t> player;
-  if (!ReadFile(options.player, &player)) {
-    Fail(options.player + ": cannot read the player (give its path with --player)");
+  if (!ReadWholeFile(options.player, &player)) {
+    verdict.refusals.push_back(options.player + ": cannot read the player (give its path with --player)");
+  } else {
+    CheckPlayer(options.player, player, &verdict);
   }
-  if (player.size() < 2 || player[0] != 'M' || player[1] != 'Z') Fail(options.player + ": not a Windows program");
-  if (FindSection(options.player.c_str(), GIF_SECTION_MARKER) != 0) {
-    ClosePayloadFile();
-    Fail(options.player + ": already holds an animation; give the plain player");
-  }
-  ClosePayloadFile();
+  Report(&verdict);
 
   if (!options.preview.empty()) WritePreview(options.preview, &animation);
   FreeGifAnimation(&animation);
 
-  AppendSection(&player, "GIF_BEGINS_HERE", gif);
-  if (!midi.empty()) AppendSection(&player, "MIDI_BEGINS_HERE", midi);
-
-  // Never leave a partial greeting behind: write aside, then rename.
-  std::string partial = options.output + ".partial-" + std::to_string(getpid());
-  FILE* file = std::fopen(partial.c_str(), "wb");
-  if (!file) Fail(options.output + ": cannot write it: " + std::strerror(errno));
-  bool written = std::fwrite(player.data(), 1, player.size(), file) == player.size();
-  written = (std::fclose(file) == 0) && written;
-  if (!written) {
-    std::remove(partial.c_str());
-    Fail(options.output + ": cannot write it");
-  }
-  ReplaceFile(partial, options.output);
+  GreetingParts parts;
+  parts.playerPath = options.player;
+  parts.player = &player;
+  parts.animationPath = options.gif;
+  parts.animation = &gif;
+  parts.flattened = options.flatten;
+  parts.songPath = options.midi;
+  if (!options.midi.empty()) parts.song = &midi;
+  std::string error;
+  if (!WriteGreeting(parts, options.output, &error)) Fail(error);
   return 0;
 }

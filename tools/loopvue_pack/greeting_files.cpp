@@ -1,0 +1,200 @@
+#include "greeting_files.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include <sys/stat.h>
+#ifdef _WIN32
+#include <process.h>
+#include <windows.h>
+#define getpid _getpid
+#else
+#include <unistd.h>
+#endif
+
+#include "payload_locator.h"
+#include "player_limits.h"
+
+namespace {
+
+// One section of the greeting, as the player's lookup scans for it.
+struct Section {
+  const char* marker;  // the player's own marker, behind its three dashes
+  const char* what;    // what the player takes the data for
+  int64_t start;       // where the section's marker begins in the greeting
+  int64_t size;        // the data's bytes
+  std::string Name() const { return std::string(marker + 3); }
+  // The asterisk, the name and the colon.
+  int64_t MarkerBytes() const { return static_cast<int64_t>(std::strlen(marker + 3)) + 2; }
+  int64_t DataStart() const { return start + MarkerBytes() + 4; }
+};
+
+bool Put(FILE* file, const void* data, size_t size) { return size == 0 || std::fwrite(data, 1, size, file) == size; }
+
+bool PutSection(FILE* file, const Section& section, const std::vector<uint8_t>& data) {
+  // Built here from the player's markers rather than stored whole, so this
+  // program never carries a complete marker.
+  std::string header = "*" + section.Name() + ":";
+  const uint32_t length = static_cast<uint32_t>(data.size());
+  for (int i = 0; i < 4; i++) header.push_back(static_cast<char>(length >> (8 * i)));
+  return Put(file, header.data(), header.size()) && Put(file, data.data(), data.size());
+}
+
+// What the player's own lookup finds for a marker in the file at `path`.
+struct Lookup {
+  bool opened;
+  int32_t length;   // what FindSection returns
+  int64_t matched;  // where the marker it matched begins; -1 when none
+};
+
+Lookup LookUp(const std::string& path, const Section& section, int64_t fileSize) {
+  Lookup lookup;
+  lookup.length = FindSection(path.c_str(), section.marker);
+  lookup.opened = payloadFile != nullptr && payloadFile != INVALID_HANDLE_VALUE;
+  // After a match the scan has consumed the bytes through the colon; without
+  // one, the whole file.
+  const int64_t consumed = scanBytesConsumed;
+  lookup.matched = consumed < fileSize ? consumed - section.MarkerBytes() : -1;
+  ClosePayloadFile();
+  return lookup;
+}
+
+class GreetingLayout {
+ public:
+  GreetingLayout(const GreetingParts& parts, const std::string& output) : parts_(parts), output_(output) {
+    animation_ = Section{GIF_SECTION_MARKER, "animation", Size(parts.player), Size(parts.animation)};
+    song_ = Section{MIDI_SECTION_MARKER, "song", animation_.DataStart() + animation_.size,
+                    parts.song ? Size(parts.song) : 0};
+  }
+
+  const Section& animation() const { return animation_; }
+  const Section& song() const { return song_; }
+  int64_t total() const { return parts_.song ? song_.DataStart() + song_.size : song_.start; }
+
+  // Why the player's lookup of `section` did not end at the section itself.
+  std::string Explain(const Section& section, const Lookup& lookup) const {
+    if (lookup.matched >= 0 && lookup.matched < section.start) {
+      std::string path;
+      int64_t offset = 0;
+      std::string cure;
+      if (lookup.matched < animation_.start) {
+        path = parts_.playerPath;
+        offset = lookup.matched;
+        cure = " (give the plain player)";
+      } else {
+        path = parts_.animationPath;
+        offset = lookup.matched - animation_.DataStart();
+        if (!parts_.flattened) cure = " (--flatten drops comments and application data)";
+      }
+      return path + ": holds the marker of a " + section.what + " section (*" + section.Name() + ":) at byte " +
+             std::to_string(offset) + ", which the player would take for the " + section.what + cure;
+    }
+    if (lookup.matched < 0 || lookup.matched > section.start) {
+      // The part before the section leaves a candidate match open, which
+      // swallows the section's own asterisk.
+      const bool afterPlayer = section.start == animation_.start;
+      const std::string cure = afterPlayer ? " (give the plain player)"
+                               : parts_.flattened ? ""
+                                                  : " (--flatten ends it with the GIF trailer)";
+      return (afterPlayer ? parts_.playerPath : parts_.animationPath) +
+             ": ends with the start of a section marker, which hides the " + section.what +
+             "'s marker after it from the player" + cure;
+    }
+    return output_ + ": the player reads a length of " + std::to_string(lookup.length) + " for the " +
+           section.what + ", not the " + std::to_string(section.size) + " bytes written";
+  }
+
+ private:
+  static int64_t Size(const std::vector<uint8_t>* bytes) { return static_cast<int64_t>(bytes->size()); }
+
+  const GreetingParts& parts_;
+  const std::string output_;
+  Section animation_;
+  Section song_;
+};
+
+// Runs the player's lookup on the greeting as written: each section must be
+// found where it stands, and without a song none may be found. An empty string
+// when so, else why not.
+std::string CheckSections(const std::string& path, const std::string& output, const GreetingLayout& layout,
+                          bool withSong) {
+  const int64_t size = layout.total();
+  Lookup animation = LookUp(path, layout.animation(), size);
+  if (!animation.opened) return output + ": cannot read it back: " + std::strerror(errno);
+  if (animation.matched != layout.animation().start || animation.length != layout.animation().size) {
+    return layout.Explain(layout.animation(), animation);
+  }
+  Lookup song = LookUp(path, layout.song(), size);
+  if (withSong && (song.matched != layout.song().start || song.length != layout.song().size)) {
+    return layout.Explain(layout.song(), song);
+  }
+  // A song found without one given would be played; a marker with no usable
+  // length plays nothing.
+  if (!withSong && song.length != 0) return layout.Explain(layout.song(), song);
+  return std::string();
+}
+
+bool ReplaceFile(const std::string& from, const std::string& to) {
+#ifdef _WIN32
+  return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+#else
+  return std::rename(from.c_str(), to.c_str()) == 0;
+#endif
+}
+
+}  // namespace
+
+int64_t FileSize(const std::string& path) {
+#ifdef _WIN32
+  struct _stati64 info;
+  if (_stati64(path.c_str(), &info) != 0) return -1;
+#else
+  struct stat info;
+  if (stat(path.c_str(), &info) != 0) return -1;
+#endif
+  return static_cast<int64_t>(info.st_size);
+}
+
+bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes) {
+  FILE* file = std::fopen(path.c_str(), "rb");
+  if (!file) return false;
+  uint8_t chunk[65536];
+  size_t got;
+  while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes->insert(bytes->end(), chunk, chunk + got);
+  bool ok = !std::ferror(file);
+  std::fclose(file);
+  return ok;
+}
+
+bool WriteGreeting(const GreetingParts& parts, const std::string& output, std::string* error) {
+  GreetingLayout layout(parts, output);
+  if (layout.total() > kGreetingSizeLimit) {
+    *error = output + ": the greeting would be " + Megabytes(layout.total()) +
+             "; the player cannot scan a file of 2 GiB or more";
+    return false;
+  }
+  // Never leave a partial greeting behind: write aside, then rename.
+  const std::string partial = output + ".partial-" + std::to_string(getpid());
+  FILE* file = std::fopen(partial.c_str(), "wb");
+  if (!file) {
+    *error = output + ": cannot write it: " + std::strerror(errno);
+    return false;
+  }
+  bool written = Put(file, parts.player->data(), parts.player->size()) &&
+                 PutSection(file, layout.animation(), *parts.animation) &&
+                 (parts.song == nullptr || PutSection(file, layout.song(), *parts.song));
+  written = (std::fclose(file) == 0) && written;
+  if (!written) {
+    std::remove(partial.c_str());
+    *error = output + ": cannot write it";
+    return false;
+  }
+  *error = CheckSections(partial, output, layout, parts.song != nullptr);
+  if (error->empty() && !ReplaceFile(partial, output)) *error = output + ": cannot write it";
+  if (!error->empty()) {
+    std::remove(partial.c_str());
+    return false;
+  }
+  return true;
+}

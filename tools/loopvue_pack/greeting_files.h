@@ -1,0 +1,31 @@
+// The files of a greeting: its parts read whole, and the greeting written so
+// that the player's own section lookup finds each part exactly where it was put.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// The size of a file in bytes; -1 when it cannot be found.
+int64_t FileSize(const std::string& path);
+
+// Reads a whole file; false, with errno telling why, when it cannot.
+bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes);
+
+// What a greeting is made of; each part is named in messages by its path.
+struct GreetingParts {
+  std::string playerPath;
+  const std::vector<uint8_t>* player = nullptr;
+  std::string animationPath;
+  const std::vector<uint8_t>* animation = nullptr;
+  bool flattened = false;  // the animation came from --flatten
+  std::string songPath;
+  const std::vector<uint8_t>* song = nullptr;  // null: no song
+};
+
+// Writes the player followed by the animation's section and the song's, beside
+// `output` first. Only when the player's lookup finds the animation and the song
+// exactly where they were written (and, without a song, finds none) is the file
+// renamed to `output`; otherwise it is removed. False, with `error` one line
+// naming the file, the reason and the cure, when the greeting is not written.
+bool WriteGreeting(const GreetingParts& parts, const std::string& output, std::string* error);
