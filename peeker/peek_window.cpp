@@ -1,5 +1,6 @@
 #include "peek_window.h"
 
+#include "peek_moment.h"
 #include "random.h"
 
 namespace {
@@ -9,6 +10,7 @@ const UINT kMotionTickMs = 20;
 const UINT kHoldMs = 1000;
 const int kPauseMinMs = 180000;
 const int kPauseMaxMs = 240000;
+const UINT kRetryMs = 10000;
 
 }  // namespace
 
@@ -45,6 +47,12 @@ LRESULT PeekWindow::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
 void PeekWindow::OnStart() {
   if (active) {
     StepMotion();
+    return;
+  }
+  // Over a fullscreen program, a presentation or a locked screen the peek only
+  // waits: the pause proper follows a peek that happened.
+  if (!IsPeekMoment()) {
+    SetTimer(hwnd, TIMER_MOTION, kRetryMs, nullptr);
     return;
   }
   active = 1;

@@ -7,9 +7,11 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <utility>
 #include <vector>
 
+#include "peek_moment.h"
 #include "peeker_globals.h"
 #include "random.h"
 #include "resource.h"
@@ -280,7 +282,8 @@ TEST_F(PeekCycleTest, PeekRisesHoldsSinksAndHides) {
 }
 
 TEST_F(PeekCycleTest, PeekFromBelowTheScreenEndsWithTheWholeFrameOnScreen) {
-  MoveForeground(0, 0, deskWidth, deskHeight);
+  // Maximised above a taskbar: no room above, but not fullscreen either.
+  MoveForeground(0, 0, deskWidth, deskHeight - 40);
   peek->OnStart();
   ExpectWindowAt(peek->x, deskHeight, "start");
   EXPECT_NE(GetWindowLongA(peek->hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST, 0) << "in front of every window";
@@ -368,6 +371,131 @@ TEST_F(PeekCycleTest, WindowMessagesDriveTheCycle) {
   SendMessageA(peek->hwnd, WM_TIMER, TIMER_MOTION, 0);
   EXPECT_EQ(peek->ticks, 1);
   EXPECT_EQ(Rect(peek->hwnd).top, 298);
+}
+
+// The shell's and the session's answers as a test sets them.
+QUERY_USER_NOTIFICATION_STATE shellSays;
+bool shellAnswers, screenAway;
+
+// Puts those answers in place of the system's for the life of the object.
+class MomentFake {
+ public:
+  MomentFake() {
+    shellSays = QUNS_ACCEPTS_NOTIFICATIONS;
+    shellAnswers = true;
+    screenAway = false;
+    g_momentSources = {[](QUERY_USER_NOTIFICATION_STATE* s) {
+                         *s = shellSays;
+                         return shellAnswers;
+                       },
+                       [] { return screenAway; }};
+  }
+  ~MomentFake() { g_momentSources = saved_; }
+
+ private:
+  MomentSources saved_ = g_momentSources;
+};
+
+// The motion timer that ends a pause, with the fakes' answers; the peek is
+// heard (the clip is given a sound) and, if it begins, run to its end.
+class MomentTest : public PeekCycleTest {
+ protected:
+  void SetUp() override {
+    PeekCycleTest::SetUp();
+    peek->sounds.Append(IDW_GOODBYE);
+  }
+  void ExpectPostponed(const char* what) {
+    peek->OnTimer(TIMER_MOTION);
+    EXPECT_EQ(peek->active, 0) << what;
+    EXPECT_FALSE(IsWindowVisible(peek->hwnd)) << what;
+    EXPECT_TRUE(SoundPlayerSpy::calls.empty()) << what;
+    // A short retry, not a pause drawn from the generator.
+    EXPECT_EQ(timers.Take(peek->hwnd), (TimerSpy::Armed{{TIMER_MOTION, 10000}})) << what;
+  }
+  void ExpectPeek(const char* what) {
+    peek->OnTimer(TIMER_MOTION);
+    EXPECT_EQ(peek->active, 1) << what;
+    EXPECT_TRUE(IsWindowVisible(peek->hwnd)) << what;
+    EXPECT_EQ(SoundPlayerSpy::calls.size(), 1u) << what;
+    EXPECT_EQ(timers.Take(peek->hwnd), (TimerSpy::Armed{{TIMER_STEP, 4000}, {TIMER_MOTION, 20}})) << what;
+    FinishPeek();
+    timers.Take(peek->hwnd);
+    SoundPlayerSpy::calls.clear();
+  }
+  MomentFake moment;
+  TimerSpy timers;
+  SoundPlayerSpy sounds;
+};
+
+TEST_F(MomentTest, APeekWaitsWhileTheShellSaysTheUserIsBusyOrAway) {
+  ASSERT_TRUE(timers.Installed());
+  ASSERT_TRUE(sounds.Installed());
+  for (auto busy : {QUNS_NOT_PRESENT, QUNS_BUSY, QUNS_RUNNING_D3D_FULL_SCREEN, QUNS_PRESENTATION_MODE,
+                    QUNS_QUIET_TIME}) {
+    shellSays = busy;
+    ExpectPostponed(("shell state " + std::to_string(busy)).c_str());
+  }
+  shellSays = QUNS_ACCEPTS_NOTIFICATIONS;
+  screenAway = true;
+  ExpectPostponed("screen saver or locked");
+  // The start message asks too.
+  peek->OnStart();
+  EXPECT_FALSE(IsWindowVisible(peek->hwnd));
+  EXPECT_EQ(timers.Take(peek->hwnd), (TimerSpy::Armed{{TIMER_MOTION, 10000}}));
+
+  screenAway = false;
+  ExpectPeek("accepts notifications");
+  shellSays = QUNS_APP;
+  ExpectPeek("an app in front");
+  shellAnswers = false;
+  ExpectPeek("a shell that cannot say");
+}
+
+TEST_F(MomentTest, APeekWaitsOutAFullscreenWindowButNotAMaximisedOne) {
+  ASSERT_TRUE(timers.Installed());
+  ASSERT_TRUE(sounds.Installed());
+  MoveForeground(0, 0, deskWidth, deskHeight);
+  ExpectPostponed("fullscreen");
+  MoveForeground(-10, -10, deskWidth + 20, deskHeight + 20);
+  ExpectPostponed("beyond every edge");
+  EXPECT_FALSE(IsFullscreenProgram(GetDesktopWindow()));
+  EXPECT_FALSE(IsFullscreenProgram(nullptr));
+
+  MoveForeground(0, 0, deskWidth, deskHeight - 1);
+  ExpectPeek("the taskbar's row left");
+  EXPECT_EQ(peek->y, deskHeight) << "from below the screen";
+
+  // Maximised with a caption, its frame overhangs the monitor as with a taskbar
+  // that hides itself.
+  HWND document = CreateWindowExA(0, "STATIC", "", WS_OVERLAPPEDWINDOW, 100, 100, 400, 300, nullptr, nullptr,
+                                  nullptr, nullptr);
+  windows.push_back(document);
+  ShowWindow(document, SW_MAXIMIZE);
+  SetForegroundWindow(document);
+  ASSERT_EQ(GetForegroundWindow(), document);
+  const RECT r = Rect(document);
+  ASSERT_TRUE(r.left <= 0 && r.top <= 0 && r.right >= deskWidth && r.bottom >= deskHeight);
+  ExpectPeek("maximised");
+
+  // The shell's windows (its desktop, its wallpaper layer) cover the screen too.
+  SetForegroundWindow(foreground);
+  MoveForeground(0, 0, deskWidth, deskHeight);
+  ASSERT_EQ(GetShellWindow(), nullptr) << "this session has a shell of its own";
+  auto setShellWindow = reinterpret_cast<BOOL(WINAPI*)(HWND)>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "SetShellWindow")));
+  ASSERT_NE(setShellWindow, nullptr);
+  ASSERT_TRUE(setShellWindow(MakeWindow(0, 0, 10, 10, 0)));
+  ExpectPeek("a window of the shell's thread");
+  DestroyWindow(GetShellWindow());
+  EXPECT_EQ(GetShellWindow(), nullptr);
+}
+
+// Under Wine 8 the shell's state is known, and neither a screen saver nor a lock is seen.
+TEST(PeekMoment, WhatTheSystemAnswers) {
+  QUERY_USER_NOTIFICATION_STATE state = QUERY_USER_NOTIFICATION_STATE();
+  ASSERT_TRUE(g_momentSources.userState(&state));
+  EXPECT_EQ(state, QUNS_ACCEPTS_NOTIFICATIONS);
+  EXPECT_FALSE(g_momentSources.screenAway());
 }
 
 PeekWindow* clicked;

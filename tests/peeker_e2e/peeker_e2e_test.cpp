@@ -245,8 +245,11 @@ TEST_F(PeekerTest, RisesBehindAFittingForegroundWindow) {
 
 TEST_F(PeekerTest, RisesFromBelowTheScreenWithoutRoomAbove) {
   const int screenWidth = GetSystemMetrics(SM_CXSCREEN), screenHeight = GetSystemMetrics(SM_CYSCREEN);
-  HWND maximised = Make(100, 100, 400, 300, 0x20A020);
-  ShowWindow(maximised, SW_MAXIMIZE);
+  // Maximised beside a taskbar 30 rows high, so it covers the work area but not
+  // the monitor. Xvfb without a window manager has no taskbar: the work area is the
+  // whole screen and Wine maximises to it (SPI_SETWORKAREA changes only the calling
+  // process's idea of it), so the window is made the size it would be maximised.
+  HWND maximised = Make(0, 0, screenWidth, screenHeight - 30, 0x20A020);
   MakeForeground(maximised);
 
   Peeker peeker;
@@ -281,6 +284,37 @@ TEST_F(PeekerTest, RisesFromBelowTheScreenWithoutRoomAbove) {
   x = CheckTrack(peeker.TrackUntilHidden(), window, kFrameHeight);
   EXPECT_GE(x, 300);
   EXPECT_LE(x, 301);
+  EXPECT_EQ(peeker.Close(), 0u);
+}
+
+// A window over the whole screen, as a fullscreen video's, a slide show's or a
+// game's is: the character does not come until it has gone.
+TEST_F(PeekerTest, WaitsOutAFullscreenWindow) {
+  HWND front = Make(300, 300, 400, 300, 0xA04030);
+  HWND fullscreen = Make(0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), 0x202020);
+  MakeForeground(fullscreen);
+  Peeker peeker;
+  HWND window = nullptr;
+  ASSERT_TRUE(PumpUntil([&] { return (window = FindWindowA("Glimmer", nullptr)) != nullptr; }));
+  // Timer 1 asks for a peek now; answered by a retry armed no earlier than this.
+  const DWORD asked = GetTickCount();
+  DWORD_PTR result;
+  SendMessageTimeoutA(window, WM_TIMER, 1, 0, SMTO_BLOCK, 5000, &result);
+  EXPECT_FALSE(PumpUntil([&] { return IsWindowVisible(window) != FALSE; }, 4000)) << "shown over the fullscreen window";
+
+  DestroyWindow(fullscreen);
+  MakeForeground(front);
+  const DWORD closed = GetTickCount();
+  ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(window) != FALSE; }, 30000)) << "no retry came";
+  const DWORD shown = GetTickCount();
+  // The retry's 10 s, less a little for clocks read in two processes; the upper
+  // bound only catches a pause of minutes.
+  EXPECT_GE(shown - asked, 9900u);
+  EXPECT_LE(shown - closed, 20000u);
+  std::printf("peeked %lu ms after the last ask, %lu ms after the fullscreen window closed\n", shown - asked,
+              shown - closed);
+  ASSERT_EQ(peeker.Window(), window);
+  CheckTrack(peeker.TrackUntilHidden(), window, 300);
   EXPECT_EQ(peeker.Close(), 0u);
 }
 
