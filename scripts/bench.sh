@@ -20,7 +20,7 @@ mkdir -p "$work"
 source "$root/scripts/display.sh"
 
 # The GIFs are made again when their script has changed since.
-make_gifs="$root/tools/gif_bench/make-bench-gifs.sh"
+make_gifs="$root/bench/make-bench-gifs.sh"
 [ "$work/index.txt" -nt "$make_gifs" ] || "$make_gifs" "$work" "$root/build/host/bin/drop-first-clear" >/dev/null
 pack() { "$root/build/host/bin/loopvue-pack" --player "$bin/loopvue.exe" "$@" 2>/dev/null; }
 # CPU time (in seconds) used so far by the Linux process that runs a Windows program.

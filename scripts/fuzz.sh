@@ -26,14 +26,14 @@ if ! [[ $seconds =~ ^[0-9]+$ ]] || [ "$seconds" -lt 1 ] || ! [[ $clock =~ ^(wall
   exit 2
 fi
 
-# The flags the tests give each fuzzer (tests/fuzz/CMakeLists.txt).
-declare -A flags=(
-  [gif_parser_fuzzer]="-dict=$fuzz_src/gif.dict"
-  [lzw_differential_fuzzer]=""
-  [payload_locator_fuzzer]="-dict=$fuzz_src/payload.dict -max_len=12288"
-  [gif_flatten_fuzzer]="-dict=$fuzz_src/gif.dict -max_len=4096 -timeout=10 -entropic_scale_per_exec_time=1"
-)
-fuzzers=(gif_parser_fuzzer lzw_differential_fuzzer payload_locator_fuzzer gif_flatten_fuzzer)
+# The fuzzers and their flags, as the tests run them.
+declare -A flags=()
+fuzzers=()
+while read -r name rest; do
+  [[ $name =~ ^[a-z] ]] || continue
+  fuzzers+=("$name")
+  flags[$name]=$(sed -E "s|-dict=([^ ]+)|-dict=$fuzz_src/\\1|g" <<< "$rest")
+done < "$fuzz_src/fuzzers.txt"
 
 if [ ! -f "$build/build.ninja" ]; then
   cmake -S "$root" -B "$build" -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "gif_decoders.h"
+#include "support/gif_decoders.h"
 #include "support/scratch_dir.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "gif_decoders.h"
+#include "support/gif_decoders.h"
 
 #include <gif_lib.h>
 

@@ -4,7 +4,7 @@
 
 #include <random>
 
-#include "gif_decoders.h"
+#include "support/gif_decoders.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "gif_decoders.h"
+#include "support/gif_decoders.h"
 #include "support/plain_gif.h"
 #include "support/scratch_dir.h"
 
