@@ -7,6 +7,9 @@
 
 namespace {
 
+// The frame array grows by this many pointers at a time.
+const int32_t kFrameArrayStep = 100;
+
 const int kExtensionIntroducer = 0x21;
 const int kImageIntroducer = 0x2C;
 const int kGraphicControlLabel = 0xF9;
@@ -90,7 +93,9 @@ bool ReadColourTable(int32_t* colourCount, uint32_t* colours, int n, ByteReader*
   return true;
 }
 
-bool ReadImageDescriptor(GifFrame* frame, ByteReader* reader) {
+// Reads the descriptor after the image introducer, creates the frame's bitmap and
+// decodes its image data. False when the descriptor itself is cut short.
+static bool ReadImageDescriptor(GifFrame* frame, ByteReader* reader) {
   frame->delay = 0;
   if (!ReadU16(reader, &frame->left) || !ReadU16(reader, &frame->top) || !ReadU16(reader, &frame->width) ||
       !ReadU16(reader, &frame->height)) {

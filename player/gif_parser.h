@@ -9,8 +9,6 @@
 #include "byte_reader.h"
 #include "indexed_bitmap.h"
 
-const int32_t kFrameArrayStep = 100;
-
 // One fixed global block per frame.
 struct GifFrame {
   int32_t left;
@@ -39,10 +37,6 @@ void ParseGif(GifAnimation* animation, ByteReader* reader);
 // Reads 2^(n+1) colour entries. False when the data ends inside the table; the
 // colour count is then left as it was.
 bool ReadColourTable(int32_t* colourCount, uint32_t* colours, int n, ByteReader* reader);
-
-// Reads the descriptor after the 0x2C introducer, creates the frame's bitmap and
-// decodes its image data. False when the descriptor itself is cut short.
-bool ReadImageDescriptor(GifFrame* frame, ByteReader* reader);
 
 // The frame's bitmap, with the frame's rectangle on the logical screen in `rect`;
 // null when the bitmap has no pixels.

@@ -4,7 +4,11 @@
 
 #include "global_block.h"
 
-void InitIndexedBitmap(IndexedBitmap* bitmap, int32_t width, int32_t height) {
+// A side of a pixel block: GIF sizes are 16-bit.
+static const int32_t kMaxBitmapSide = 65535;
+
+// Fills the record for width x height without pixels.
+static void InitIndexedBitmap(IndexedBitmap* bitmap, int32_t width, int32_t height) {
   bitmap->width = width;
   bitmap->height = height;
   bitmap->stride = static_cast<int32_t>((static_cast<uint32_t>(width) + 3u) & ~3u);

@@ -6,8 +6,6 @@
 
 #include "platform.h"
 
-const int32_t kMaxBitmapSide = 65535;
-
 struct IndexedBitmap {
   int32_t width;
   int32_t height;
@@ -20,9 +18,6 @@ struct IndexedBitmap {
   int32_t ownsPixels;
   uint8_t* pixels;
 };
-
-// Fills the record for width x height without pixels.
-void InitIndexedBitmap(IndexedBitmap* bitmap, int32_t width, int32_t height);
 
 // InitIndexedBitmap, then a pixel block of height x stride bytes (not cleared).
 // Sides outside 1 to kMaxBitmapSide, or a block the allocator refuses, leave

@@ -4,12 +4,14 @@
 
 char pathBuffer[kPathBufferSize];
 HANDLE payloadFile;
-char* scanCursor;
-int32_t scanBytesLeft;
 int32_t scanBytesConsumed;
 char musicPath[kMusicPathSize];
 
 namespace {
+
+// The next byte of pathBuffer to deliver, and the bytes still unread there.
+char* scanCursor;
+int32_t scanBytesLeft;
 
 const char kMusicFileName[] = "\\loopvue.mid";
 
@@ -33,8 +35,7 @@ bool ChooseMusicDirectory() {
   return true;
 }
 
-}  // namespace
-
+// The next byte of payloadFile as 0-255, or -1 at the end of the file or on error.
 int32_t NextScanByte() {
   if (scanBytesLeft <= 0) {
     DWORD got = 0;
@@ -47,6 +48,8 @@ int32_t NextScanByte() {
   scanBytesConsumed++;
   return byte;
 }
+
+}  // namespace
 
 int32_t FindSection(const char* path, const char* marker) {
   scanBytesConsumed = 0;

@@ -23,10 +23,8 @@ const int kMusicPathSize = 256;
 extern char pathBuffer[kPathBufferSize];
 // The file opened by the latest FindSection: 0 or INVALID_HANDLE_VALUE when none.
 extern HANDLE payloadFile;
-// Scan state: next byte to deliver, bytes still unread in pathBuffer, and bytes
-// delivered since the file was opened (the file offset of the next byte).
-extern char* scanCursor;
-extern int32_t scanBytesLeft;
+// Bytes the scan has delivered since the file was opened: the file offset of the
+// next byte.
 extern int32_t scanBytesConsumed;
 // The temporary music file's path; empty when none was written.
 extern char musicPath[kMusicPathSize];
@@ -36,9 +34,6 @@ extern char musicPath[kMusicPathSize];
 // marker is absent, the length field is cut short or the length is 2^31 or more;
 // -1 when reading the length fails. The file stays open for the caller to close.
 int32_t FindSection(const char* path, const char* marker);
-
-// The next byte of payloadFile as 0-255, or -1 at the end of the file or on error.
-int32_t NextScanByte();
 
 // Reads exactly reader->size bytes from payloadFile into reader->data.
 bool ReadSection(ByteReader* reader);
