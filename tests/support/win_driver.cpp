@@ -262,6 +262,11 @@ Capture CaptureClient(HWND window) {
   return CaptureScreen(origin.x, origin.y, client.right, client.bottom);
 }
 
+int LongRunLength(int full, int quick) {
+  char soak[8];
+  return GetEnvironmentVariableA("SOAK", soak, sizeof soak) > 0 ? full : quick;
+}
+
 std::string WindowsPath(const std::string& path) {
   if (path.size() > 1 && path[1] == ':') return path;
   std::string result = "Z:" + path;

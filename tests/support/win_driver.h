@@ -76,3 +76,8 @@ Capture WaitForClient(HWND window, Predicate done, DWORD timeoutMs = 10000) {
 
 // A Windows path of the form the programs under test expect, from a build path.
 std::string WindowsPath(const std::string& path);
+
+// How long the long runs last: their full length when SOAK is set in the
+// environment (./test.sh --soak), otherwise `quick`, which still shows a leak
+// of one object per paint or frame many times over.
+int LongRunLength(int full, int quick);
