@@ -198,8 +198,9 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: drop-first-clear IN.gif OUT.gif\n");
     return 2;
   }
-  Bytes bytes;
-  if (!ReadWholeFile(argv[1], &bytes)) {
+  bool read = false;
+  const Bytes bytes = ReadWholeFile(argv[1], &read);
+  if (!read) {
     std::fprintf(stderr, "%s: cannot read the file\n", argv[1]);
     return 1;
   }

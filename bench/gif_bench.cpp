@@ -233,8 +233,9 @@ int main(int argc, char** argv) {
   double totalSeconds[2] = {0, 0};
   for (int a = first; a < argc; a++) {
     const char* path = argv[a];
-    Bytes file;
-    if (!ReadWholeFile(path, &file) || file.size() > 0x7FFFFFFF) {
+    bool read = false;
+    const Bytes file = ReadWholeFile(path, &read);
+    if (!read || file.size() > 0x7FFFFFFF) {
       std::fprintf(stderr, "%s: cannot read the file\n", path);
       status = 1;
       continue;

@@ -14,10 +14,12 @@
 #include <string>
 #include <vector>
 
+#include "byte_writer.h"
 #include "gif_parser.h"
 #include "payload_locator.h"
 #include "support/plain_gif.h"
 #include "support/win_driver.h"
+#include "whole_file.h"
 
 namespace {
 
@@ -125,19 +127,12 @@ int MakeTiming(const std::string& player, const std::string& out) {
   std::vector<PlainFrame> frames;
   for (int i = 0; i < 4; i++) frames.push_back(SolidFrame(0, 0, 200, 120, static_cast<uint8_t>(1 + i), i % 2 ? 100 : 50));
   std::string gif = PlainGif(200, 120, colours, frames);
-  FILE* in = std::fopen(player.c_str(), "rb");
-  FILE* file = std::fopen(out.c_str(), "wb");
-  if (!in || !file) return 3;
-  char chunk[65536];
-  size_t got;
-  while ((got = std::fread(chunk, 1, sizeof chunk, in)) > 0) std::fwrite(chunk, 1, got, file);
-  std::fclose(in);
-  uint32_t length = static_cast<uint32_t>(gif.size());
-  std::fputs("*GIF_BEGINS_HERE", file);
-  std::fputc(':', file);
-  for (int i = 0; i < 4; i++) std::fputc(static_cast<int>((length >> (8 * i)) & 0xFF), file);
-  std::fwrite(gif.data(), 1, gif.size(), file);
-  return std::fclose(file) == 0 ? 0 : 3;
+  bool read = false;
+  const std::vector<uint8_t> program = ReadWholeFile(player, &read);
+  if (!read) return 3;
+  std::string section = "*GIF_BEGINS_HERE:";
+  PutU32(&section, static_cast<uint32_t>(gif.size()));
+  return WriteWholeFile(out, {program, section, gif}) ? 0 : 3;
 }
 
 }  // namespace

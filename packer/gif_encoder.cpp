@@ -4,6 +4,8 @@
 #include <array>
 #include <memory>
 
+#include "byte_writer.h"
+
 namespace {
 
 const int kMaxCodeSize = 12;
@@ -22,11 +24,6 @@ const uint8_t kTrailer = 0x3B;
 // The application identifier and authentication code that decoders look for
 // before they read a loop count.
 const char kLoopingApplication[] = "NETSCAPE2.0";
-
-void PutU16(std::vector<uint8_t>* out, int32_t value) {
-  out->push_back(static_cast<uint8_t>(value & 0xFF));
-  out->push_back(static_cast<uint8_t>((value >> 8) & 0xFF));
-}
 
 // Packs variable-width codes least significant bit first into data sub-blocks.
 class CodeWriter {

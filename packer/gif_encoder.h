@@ -9,11 +9,10 @@
 #include <utility>
 #include <vector>
 
-struct GifColour {
-  uint8_t red;
-  uint8_t green;
-  uint8_t blue;
-};
+#include "rgb.h"
+
+// An entry of the colour table.
+using GifColour = Rgb;
 
 // One picture to place on the logical screen. Rows are read top-down starting at
 // `pixels`, `stride` bytes apart; a negative stride walks a bottom-up block

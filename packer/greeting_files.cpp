@@ -13,8 +13,10 @@
 #include <unistd.h>
 #endif
 
+#include "byte_writer.h"
 #include "payload_locator.h"
 #include "player_limits.h"
+#include "whole_file.h"
 
 namespace {
 
@@ -30,15 +32,13 @@ struct Section {
   int64_t DataStart() const { return start + MarkerBytes() + 4; }
 };
 
-bool Put(FILE* file, const void* data, size_t size) { return size == 0 || std::fwrite(data, 1, size, file) == size; }
-
-bool PutSection(FILE* file, const Section& section, const std::vector<uint8_t>& data) {
+// What stands before a section's data: its marker and the data's length.
+std::string SectionHeader(const Section& section) {
   // Built here from the player's markers rather than stored whole, so this
   // program never carries a complete marker.
   std::string header = "*" + section.Name() + ":";
-  const uint32_t length = static_cast<uint32_t>(data.size());
-  for (int i = 0; i < 4; i++) header.push_back(static_cast<char>(length >> (8 * i)));
-  return Put(file, header.data(), header.size()) && Put(file, data.data(), data.size());
+  PutU32(&header, static_cast<uint32_t>(section.size));
+  return header;
 }
 
 // What the player's own lookup finds for a marker in the file at `path`.
@@ -156,17 +156,6 @@ int64_t FileSize(const std::string& path) {
   return static_cast<int64_t>(info.st_size);
 }
 
-bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes) {
-  FILE* file = std::fopen(path.c_str(), "rb");
-  if (!file) return false;
-  uint8_t chunk[65536];
-  size_t got;
-  while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes->insert(bytes->end(), chunk, chunk + got);
-  bool ok = !std::ferror(file);
-  std::fclose(file);
-  return ok;
-}
-
 bool WriteGreeting(const GreetingParts& parts, const std::string& output, std::string* error) {
   GreetingLayout layout(parts, output);
   if (layout.total() > kGreetingSizeLimit) {
@@ -176,18 +165,14 @@ bool WriteGreeting(const GreetingParts& parts, const std::string& output, std::s
   }
   // Never leave a partial greeting behind: write aside, then rename.
   const std::string partial = output + ".partial-" + std::to_string(getpid());
-  FILE* file = std::fopen(partial.c_str(), "wb");
-  if (!file) {
-    *error = output + ": cannot write it: " + std::strerror(errno);
-    return false;
-  }
-  bool written = Put(file, parts.player->data(), parts.player->size()) &&
-                 PutSection(file, layout.animation(), *parts.animation) &&
-                 (parts.song == nullptr || PutSection(file, layout.song(), *parts.song));
-  written = (std::fclose(file) == 0) && written;
+  const std::string animationHeader = SectionHeader(layout.animation());
+  const bool written =
+      parts.song ? WriteWholeFile(partial, {*parts.player, animationHeader, *parts.animation,
+                                            SectionHeader(layout.song()), *parts.song})
+                 : WriteWholeFile(partial, {*parts.player, animationHeader, *parts.animation});
   if (!written) {
+    *error = output + ": cannot write it: " + std::strerror(errno);
     std::remove(partial.c_str());
-    *error = output + ": cannot write it";
     return false;
   }
   *error = CheckSections(partial, output, layout, parts.song != nullptr);

@@ -1,4 +1,4 @@
-// The files of a greeting: its parts read whole, and the greeting written so
+// The files of a greeting: the sizes of its parts, and the greeting written so
 // that the player's own section lookup finds each part exactly where it was put.
 #pragma once
 
@@ -8,9 +8,6 @@
 
 // The size of a file in bytes; -1 when it cannot be found.
 int64_t FileSize(const std::string& path);
-
-// Reads a whole file; false, with errno telling why, when it cannot.
-bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes);
 
 // What a greeting is made of; each part is named in messages by its path.
 struct GreetingParts {

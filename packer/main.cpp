@@ -19,6 +19,7 @@
 #include "gif_parser.h"
 #include "greeting_files.h"
 #include "greeting_rules.h"
+#include "whole_file.h"
 
 namespace {
 
@@ -60,8 +61,9 @@ void Warn(const std::string& file, const std::string& message) {
 }
 
 std::vector<uint8_t> ReadInput(const std::string& path) {
-  std::vector<uint8_t> bytes;
-  if (!ReadWholeFile(path, &bytes)) Fail(path + ": cannot read it: " + std::strerror(errno));
+  bool read = false;
+  std::vector<uint8_t> bytes = ReadWholeFile(path, &read);
+  if (!read) Fail(path + ": cannot read it: " + std::strerror(errno));
   return bytes;
 }
 
@@ -123,21 +125,18 @@ Options ParseArguments(int argc, char** argv) {
 }
 
 bool WritePpm(const std::string& path, const IndexedBitmap& canvas, const uint32_t* colours) {
-  FILE* file = std::fopen(path.c_str(), "wb");
-  if (!file) return false;
-  std::fprintf(file, "P6\n%d %d\n255\n", canvas.width, canvas.height);
-  std::vector<uint8_t> row(static_cast<size_t>(canvas.width) * 3);
+  std::string ppm = "P6\n" + std::to_string(canvas.width) + " " + std::to_string(canvas.height) + "\n255\n";
+  ppm.reserve(ppm.size() + static_cast<size_t>(canvas.width) * canvas.height * 3);
   for (int32_t y = 0; y < canvas.height; y++) {
     const uint8_t* pixels = BitmapRowAddress(&canvas, 0, canvas.height - 1 - y);
     for (int32_t x = 0; x < canvas.width; x++) {
       uint32_t colour = colours[pixels[x]];
-      row[3 * x] = static_cast<uint8_t>(colour);
-      row[3 * x + 1] = static_cast<uint8_t>(colour >> 8);
-      row[3 * x + 2] = static_cast<uint8_t>(colour >> 16);
+      ppm.push_back(static_cast<char>(colour & 0xFF));
+      ppm.push_back(static_cast<char>(colour >> 8 & 0xFF));
+      ppm.push_back(static_cast<char>(colour >> 16 & 0xFF));
     }
-    std::fwrite(row.data(), 1, row.size(), file);
   }
-  return std::fclose(file) == 0;
+  return WriteWholeFile(path, ppm);
 }
 
 // Writes the canvas after each frame, composited as the player does: opaquely,
@@ -216,8 +215,9 @@ int main(int argc, char** argv) {
     CheckSong(options.midi, midi, &verdict);
   }
 
-  std::vector<uint8_t> player;
-  if (!ReadWholeFile(options.player, &player)) {
+  bool playerRead = false;
+  const std::vector<uint8_t> player = ReadWholeFile(options.player, &playerRead);
+  if (!playerRead) {
     verdict.refusals.push_back(options.player + ": cannot read the player (give its path with --player)");
   } else {
     CheckPlayer(options.player, player, &verdict);

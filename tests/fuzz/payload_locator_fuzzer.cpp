@@ -16,6 +16,7 @@
 #include "fuzz_check.h"
 #include "byte_reader.h"
 #include "payload_locator.h"
+#include "whole_file.h"
 
 
 namespace {
@@ -69,25 +70,6 @@ void RemoveWorkDir() {
   rmdir(workDir.c_str());
 }
 
-void WriteFileBytes(const std::string& path, const uint8_t* data, size_t size) {
-  FILE* file = std::fopen(path.c_str(), "wb");
-  FUZZ_CHECK(file != nullptr);
-  FUZZ_CHECK(std::fwrite(data, 1, size, file) == size);
-  FUZZ_CHECK(std::fclose(file) == 0);
-}
-
-std::string ReadFileBytes(const char* path, bool* exists) {
-  std::string bytes;
-  FILE* file = std::fopen(path, "rb");
-  *exists = file != nullptr;
-  if (file == nullptr) return bytes;
-  char buffer[4096];
-  size_t got;
-  while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.append(buffer, got);
-  std::fclose(file);
-  return bytes;
-}
-
 void LookUpAndRead(const uint8_t* data, size_t size, const char* marker) {
   const ExpectedSection expected = ScanBytes(data, size, marker);
   const int32_t length = FindSection(payloadPath.c_str(), marker);
@@ -133,7 +115,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  WriteFileBytes(payloadPath, data, size);
+  FUZZ_CHECK(WriteWholeFile(payloadPath, ByteView(data, size)));
   LookUpAndRead(data, size, GIF_SECTION_MARKER);
   LookUpAndRead(data, size, MIDI_SECTION_MARKER);
 
@@ -148,7 +130,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FUZZ_CHECK(musicPath[0] != '\0');
   FUZZ_CHECK(std::strncmp(musicPath, workDir.c_str(), workDir.size()) == 0);
   bool exists = false;
-  const std::string written = ReadFileBytes(musicPath, &exists);
+  const std::string written = ReadWholeFile<std::string>(musicPath, &exists);
   FUZZ_CHECK(exists);
   FUZZ_CHECK(written.size() == static_cast<size_t>(music.length));
   FUZZ_CHECK(std::memcmp(written.data(), data + music.dataOffset, written.size()) == 0);

@@ -13,6 +13,7 @@
 #include "support/gif_decoders.h"
 #include "support/plain_gif.h"
 #include "support/scratch_dir.h"
+#include "whole_file.h"
 
 namespace {
 
@@ -30,7 +31,7 @@ std::string MakeGif(const ScratchDir& dir, const std::string& name, const std::s
 }
 
 Picture ReadPpm(const std::string& path, int width, int height) {
-  std::string ppm = ReadBytes(path);
+  std::string ppm = ReadWholeFile<std::string>(path);
   size_t at = 0;
   for (int line = 0; line < 3 && at != std::string::npos; line++) at = ppm.find('\n', at) + 1;
   Picture picture;
@@ -170,7 +171,7 @@ TEST(FlattenTest, ShowsWhatImageMagickRendersWhenTheColoursFit) {
   for (const Animation& animation : FittingAnimations(dir)) {
     SCOPED_TRACE(animation.what);
     std::string path = MakeGif(dir, "anim.gif", animation.arguments);
-    std::vector<uint8_t> bytes = Bytes(ReadBytes(path));
+    std::vector<uint8_t> bytes = ReadWholeFile(path);
     DecodedGif input = DecodeWithGiflib(bytes);
     ASSERT_TRUE(input.ok) << input.error;
     bool transparency = false, local = false, interlaced = false, past = false;
@@ -226,7 +227,7 @@ TEST(FlattenTest, ReducesManyColoursToOnePalette) {
   std::string path = MakeGif(dir, "photo.gif",
                              "-delay 8 -loop 0 -seed 3 -size 120x80 plasma:fractal -seed 4 -size 120x80 plasma:fractal "
                              "-seed 5 -size 120x80 plasma:fractal");
-  std::vector<uint8_t> bytes = Bytes(ReadBytes(path));
+  std::vector<uint8_t> bytes = ReadWholeFile(path);
   std::vector<Picture> expected = CoalescedByImageMagick(path, bytes);
   std::set<uint32_t> colours;
   for (const Picture& p : expected) colours.insert(p.begin(), p.end());
@@ -329,7 +330,7 @@ TEST(FlattenTest, RefusesOrSurvivesDamagedInput) {
   // Every prefix and many corruptions of a rich animation: each is refused or
   // flattened into a stream both decoders read alike (the sanitizers watch).
   ScratchDir dir;
-  std::vector<uint8_t> gif = Bytes(ReadBytes(MakeGif(dir, "anim.gif", std::string(kCircles) + "-layers optimize")));
+  std::vector<uint8_t> gif = ReadWholeFile(MakeGif(dir, "anim.gif", std::string(kCircles) + "-layers optimize"));
   ASSERT_FALSE(gif.empty());
   std::mt19937 random(7);
   for (size_t n = 0; n < gif.size() + 300; n++) {

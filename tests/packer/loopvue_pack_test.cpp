@@ -14,6 +14,7 @@
 #include "gif_writer.h"
 #include "support/plain_gif.h"
 #include "support/scratch_dir.h"
+#include "whole_file.h"
 
 namespace {
 
@@ -29,7 +30,8 @@ struct Outcome {
 Outcome Shell(const ScratchDir& dir, const std::string& command) {
   std::string out = dir.File("stdout.txt"), err = dir.File("stderr.txt");
   int raw = std::system((command + " >'" + out + "' 2>'" + err + "'").c_str());
-  Outcome run{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadBytes(out), ReadBytes(err)};
+  Outcome run{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadWholeFile<std::string>(out),
+              ReadWholeFile<std::string>(err)};
   std::remove(out.c_str());
   std::remove(err.c_str());
   return run;
@@ -106,9 +108,9 @@ std::vector<uint32_t> Palette() {
 
 class PackerTest : public ::testing::Test {
  protected:
-  void SetUp() override { WriteBytes(dir_.File("player.exe"), kPlayer); }
+  void SetUp() override { ASSERT_TRUE(WriteWholeFile(dir_.File("player.exe"), kPlayer)); }
   std::string Put(const std::string& name, const std::string& bytes) {
-    WriteBytes(dir_.File(name), bytes);
+    EXPECT_TRUE(WriteWholeFile(dir_.File(name), bytes)) << name;
     return dir_.File(name);
   }
   Outcome Pack(const std::string& arguments) {
@@ -136,7 +138,7 @@ TEST_F(PackerTest, AppendsTheSectionsThePlayerLooksFor) {
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.err, "");
 
-  std::string greeting = ReadBytes(dir_.File("greeting.exe"));
+  std::string greeting = ReadWholeFile<std::string>(dir_.File("greeting.exe"));
   EXPECT_EQ(greeting.substr(0, kPlayer.size()), kPlayer);
   // The player's own locator finds both sections with their bytes.
   std::string path = dir_.File("greeting.exe");
@@ -338,7 +340,7 @@ TEST_F(PackerTest, SectionsAreFoundWhereTheyWereWritten) {
 // A file of `size` bytes that starts with `head` and takes no room on disk;
 // false where the file system cannot leave holes.
 bool PutSparse(const std::string& path, const std::string& head, int64_t size) {
-  WriteBytes(path, head);
+  EXPECT_TRUE(WriteWholeFile(path, head)) << path;
   struct stat info;
   return truncate(path.c_str(), static_cast<off_t>(size)) == 0 && stat(path.c_str(), &info) == 0 &&
          info.st_blocks * 512 < (int64_t{1} << 20);
@@ -396,7 +398,7 @@ TEST_F(PackerTest, LeavesNoPartialGreetingBehind) {
   // A refused input leaves an existing greeting untouched.
   Put("greeting.exe", "the old greeting");
   EXPECT_NE(Pack("'" + Put("bad.gif", "GIF89a") + "' -o '" + dir_.File("greeting.exe") + "'").status, 0);
-  EXPECT_EQ(ReadBytes(dir_.File("greeting.exe")), "the old greeting");
+  EXPECT_EQ(ReadWholeFile<std::string>(dir_.File("greeting.exe")), "the old greeting");
   EXPECT_EQ(Outputs({"anim.gif", "bad.gif"}), std::vector<std::string>{"greeting.exe"});
 }
 
@@ -437,8 +439,8 @@ TEST_F(PackerTest, PreviewMatchesImageMagicksCoalescedFrames) {
   for (int i = 0; i < 4; i++) {
     char name[32];
     std::snprintf(name, sizeof name, "frame-%04d.ppm", i);
-    std::string ours = ReadBytes(preview.File(name));
-    std::string theirs = ReadBytes(reference.File("frame-" + std::to_string(i) + ".ppm"));
+    std::string ours = ReadWholeFile<std::string>(preview.File(name));
+    std::string theirs = ReadWholeFile<std::string>(reference.File("frame-" + std::to_string(i) + ".ppm"));
     ASSERT_FALSE(theirs.empty()) << i;
     // Both are binary PPMs; compare the pixels after the three header lines.
     auto pixels = [](const std::string& ppm) {
@@ -529,7 +531,7 @@ TEST_F(PackerTest, FlattenedGreetingShowsWhatImageMagickRenders) {
   EXPECT_NE(run.out.find("3 frame(s) of 64 x 48"), std::string::npos) << run.out;
 
   // The background colour shows where ImageMagick leaves pixels transparent.
-  std::string gif = ReadBytes(anim);
+  std::string gif = ReadWholeFile<std::string>(anim);
   char background[8];
   const size_t entry = 13 + 3 * static_cast<uint8_t>(gif[11]);
   std::snprintf(background, sizeof background, "#%02x%02x%02x", static_cast<uint8_t>(gif[entry]),
@@ -558,11 +560,11 @@ TEST_F(PackerTest, FlattenedGreetingShowsWhatImageMagickRenders) {
   for (int i = 0; i < 3; i++) {
     char name[32];
     std::snprintf(name, sizeof name, "frame-%04d.ppm", i);
-    std::string ours = ReadBytes(preview.File(name));
-    std::string theirs = ReadBytes(reference.File("frame-" + std::to_string(i) + ".ppm"));
+    std::string ours = ReadWholeFile<std::string>(preview.File(name));
+    std::string theirs = ReadWholeFile<std::string>(reference.File("frame-" + std::to_string(i) + ".ppm"));
     ASSERT_EQ(ours.size(), 13 + 64 * 48 * 3u) << i;
     EXPECT_TRUE(PpmPixels(ours) == PpmPixels(theirs)) << "frame " << i;
-    EXPECT_TRUE(ours == ReadBytes(packedPreview.File(name))) << "frame " << i;
+    EXPECT_TRUE(ours == ReadWholeFile<std::string>(packedPreview.File(name))) << "frame " << i;
   }
   EXPECT_FALSE(FileExists(preview.File("frame-0003.ppm")));
 }

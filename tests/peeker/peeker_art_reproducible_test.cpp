@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "support/scratch_dir.h"
+#include "whole_file.h"
 
 namespace {
 
@@ -30,8 +31,8 @@ TEST(PeekerArtGenerator, RedrawsTheCommittedFilesByteForByte) {
   for (const std::string& name : kOutputs) {
     SCOPED_TRACE(name);
     bool committed = false, fresh = false;
-    std::string expected = ReadBytes(std::string(PEEKER_RES_DIR) + "/" + name, &committed);
-    std::string actual = ReadBytes(scratch.File(name), &fresh);
+    std::string expected = ReadWholeFile<std::string>(std::string(PEEKER_RES_DIR) + "/" + name, &committed);
+    std::string actual = ReadWholeFile<std::string>(scratch.File(name), &fresh);
     ASSERT_TRUE(committed);
     ASSERT_TRUE(fresh);
     ASSERT_EQ(actual.size(), expected.size());

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "peeker/art_files.h"
-#include "support/scratch_dir.h"
+#include "whole_file.h"
 
 namespace {
 
@@ -20,7 +20,7 @@ std::string ResPath(const std::string& name) { return std::string(PEEKER_RES_DIR
 
 std::string ReadRes(const std::string& name) {
   bool exists = false;
-  std::string bytes = ReadBytes(ResPath(name), &exists);
+  std::string bytes = ReadWholeFile<std::string>(ResPath(name), &exists);
   EXPECT_TRUE(exists) << ResPath(name);
   return bytes;
 }

@@ -2,23 +2,15 @@
 
 #include <algorithm>
 #include <cstddef>
-#include <cstdio>
-#include <memory>
 #include <utility>
+
+#include "byte_writer.h"
+#include "whole_file.h"
 
 namespace {
 
 // Little-endian 32-bit words behind the magic "GIDX".
 const char kMagic[4] = {'G', 'I', 'D', 'X'};
-
-struct FileCloser {
-  void operator()(FILE* file) const { std::fclose(file); }
-};
-using File = std::unique_ptr<FILE, FileCloser>;
-
-void PutWord(std::vector<uint8_t>* out, uint32_t value) {
-  for (int i = 0; i < 4; i++) out->push_back(static_cast<uint8_t>(value >> (8 * i)));
-}
 
 // Reads through a dump, failing (and staying failed) at its end.
 class DumpReader {
@@ -52,37 +44,23 @@ class DumpReader {
 
 }  // namespace
 
-std::vector<uint8_t> ReadWholeFile(const std::string& path, bool* ok) {
-  std::vector<uint8_t> bytes;
-  File file(std::fopen(path.c_str(), "rb"));
-  *ok = file != nullptr;
-  if (!file) return bytes;
-  uint8_t buffer[65536];
-  size_t got;
-  while ((got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) bytes.insert(bytes.end(), buffer, buffer + got);
-  *ok = std::ferror(file.get()) == 0;
-  return bytes;
-}
-
 bool WriteDump(const std::string& path, const ReferenceGif& gif) {
   std::vector<uint8_t> out(kMagic, kMagic + 4);
-  PutWord(&out, static_cast<uint32_t>(gif.width));
-  PutWord(&out, static_cast<uint32_t>(gif.height));
-  PutWord(&out, static_cast<uint32_t>(gif.colours.size()));
-  for (uint32_t colour : gif.colours) PutWord(&out, colour);
-  PutWord(&out, static_cast<uint32_t>(gif.frames.size()));
+  PutU32(&out, static_cast<uint32_t>(gif.width));
+  PutU32(&out, static_cast<uint32_t>(gif.height));
+  PutU32(&out, static_cast<uint32_t>(gif.colours.size()));
+  for (uint32_t colour : gif.colours) PutU32(&out, colour);
+  PutU32(&out, static_cast<uint32_t>(gif.frames.size()));
   for (const ReferenceFrame& frame : gif.frames) {
-    PutWord(&out, static_cast<uint32_t>(frame.left));
-    PutWord(&out, static_cast<uint32_t>(frame.top));
-    PutWord(&out, static_cast<uint32_t>(frame.width));
-    PutWord(&out, static_cast<uint32_t>(frame.height));
-    PutWord(&out, frame.interlaced ? 1 : 0);
-    PutWord(&out, static_cast<uint32_t>(frame.delay));
+    PutU32(&out, static_cast<uint32_t>(frame.left));
+    PutU32(&out, static_cast<uint32_t>(frame.top));
+    PutU32(&out, static_cast<uint32_t>(frame.width));
+    PutU32(&out, static_cast<uint32_t>(frame.height));
+    PutU32(&out, frame.interlaced ? 1 : 0);
+    PutU32(&out, static_cast<uint32_t>(frame.delay));
     out.insert(out.end(), frame.indices.begin(), frame.indices.end());
   }
-  File file(std::fopen(path.c_str(), "wb"));
-  if (!file) return false;
-  return std::fwrite(out.data(), 1, out.size(), file.get()) == out.size();
+  return WriteWholeFile(path, out);
 }
 
 bool ReadDump(const std::string& path, ReferenceGif* gif) {

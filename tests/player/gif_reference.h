@@ -28,6 +28,3 @@ bool LoadWithGiflib(const std::string& path, ReferenceGif* gif, std::string* err
 
 bool WriteDump(const std::string& path, const ReferenceGif& gif);
 bool ReadDump(const std::string& path, ReferenceGif* gif);
-
-// The whole file; `ok` false when it cannot be read.
-std::vector<uint8_t> ReadWholeFile(const std::string& path, bool* ok);

@@ -12,6 +12,7 @@
 
 #include "gif_parser.h"
 #include "parsed_gif.h"
+#include "whole_file.h"
 
 #ifdef GIF_REFERENCE_GIFLIB
 #include "gif_writer.h"
@@ -174,7 +175,7 @@ TEST(GifReference, GiflibReadsWhatTheTestWriterEncodes) {
       gif.Descriptor(0, 0, image.width, image.height, true);
       gif.ImageData(minCodeSize, EncodeLzw(StreamOrder(image, true), minCodeSize, clearWhenFull), {255}).Trailer();
       const std::string path = dir.File("written.gif");
-      WriteBytes(path, std::string(gif.bytes().begin(), gif.bytes().end()));
+      ASSERT_TRUE(WriteWholeFile(path, gif.bytes()));
 
       ReferenceGif reference;
       std::string error;

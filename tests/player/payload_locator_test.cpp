@@ -5,6 +5,7 @@
 #include <string>
 
 #include "support/scratch_dir.h"
+#include "whole_file.h"
 
 namespace {
 
@@ -31,7 +32,7 @@ struct Lookup {
 
 Lookup Find(const ScratchDir& dir, const std::string& bytes, const char* marker) {
   std::string path = dir.File("payload.exe");
-  WriteBytes(path, bytes);
+  EXPECT_TRUE(WriteWholeFile(path, bytes)) << path;
   Lookup result;
   result.length = FindSection(path.c_str(), marker);
   if (result.length > 0) {
@@ -124,7 +125,7 @@ TEST(PayloadLocator, AbsentAndDamagedSections) {
 TEST(PayloadLocator, ReadSectionWithoutMemoryFails) {
   ScratchDir dir;
   std::string path = dir.File("payload.exe");
-  WriteBytes(path, Section(kGif, "abc"));
+  ASSERT_TRUE(WriteWholeFile(path, Section(kGif, "abc")));
   ASSERT_EQ(FindSection(path.c_str(), GIF_SECTION_MARKER), 3);
   SectionBlock none(0);
   EXPECT_EQ(none.reader.data, nullptr);
@@ -145,7 +146,7 @@ class MusicExtraction : public ::testing::Test {
   // Runs the extraction over a file holding `bytes`.
   void Extract(const std::string& bytes) {
     std::string path = payload_.File("greeting.exe");
-    WriteBytes(path, bytes);
+    ASSERT_TRUE(WriteWholeFile(path, bytes));
     ExtractMusic(path.c_str(), MIDI_SECTION_MARKER);
   }
 
@@ -159,7 +160,7 @@ TEST_F(MusicExtraction, WritesTheSongToTempAndNamesIt) {
   SetEnv("TEMP", temp_.path().c_str());
   Extract(kStub + Section(kGif, "GIF89a") + Section(kMidi, song_));
   EXPECT_EQ(std::string(musicPath), temp_.path() + "\\loopvue.mid");
-  EXPECT_EQ(ReadBytes(musicPath), song_);
+  EXPECT_EQ(ReadWholeFile<std::string>(musicPath), song_);
   EXPECT_EQ(payloadFile, nullptr);
   DeleteFileA(musicPath);
 }
@@ -181,7 +182,7 @@ TEST_F(MusicExtraction, TempEndingInSeparatorIsUsedUnchanged) {
   SetEnv("TEMP", temp.c_str());
   Extract(Section(kMidi, song_));
   EXPECT_EQ(std::string(musicPath), temp + "\\loopvue.mid");
-  EXPECT_EQ(ReadBytes(musicPath), song_);
+  EXPECT_EQ(ReadWholeFile<std::string>(musicPath), song_);
   DeleteFileA(musicPath);
 }
 
@@ -193,7 +194,7 @@ TEST_F(MusicExtraction, UnsetOrEmptyTempFallsBackToTheWindowsDirectory) {
     SetEnv("TEMP", value);
     Extract(Section(kMidi, song_));
     EXPECT_EQ(std::string(musicPath), std::string(windows) + "\\loopvue.mid");
-    EXPECT_EQ(ReadBytes(musicPath), song_);
+    EXPECT_EQ(ReadWholeFile<std::string>(musicPath), song_);
     DeleteFileA(musicPath);
     musicPath[0] = '\0';
   }

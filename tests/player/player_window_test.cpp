@@ -18,6 +18,7 @@
 #include "support/import_patch.h"
 #include "support/plain_gif.h"
 #include "support/scratch_dir.h"
+#include "whole_file.h"
 
 namespace {
 
@@ -137,7 +138,7 @@ TEST_F(PlayerWindowTest, AOneFrameAnimationArmsNoTimer) {
 TEST_F(PlayerWindowTest, TheSongIsPlayingOnceTheWindowIsOpenAndClosesWithIt) {
   ScratchDir dir;
   const std::string song = dir.File("loopvue.mid");
-  WriteBytes(song, kLongSong);
+  ASSERT_TRUE(WriteWholeFile(song, kLongSong));
   std::strcpy(musicPath, song.c_str());
   const HWND window = Open({SolidFrame(0, 0, kSide, kSide, 1, 1000), SolidFrame(0, 0, kSide, kSide, 2, 1000)});
   ASSERT_NE(window, nullptr);

@@ -8,6 +8,7 @@
 
 #include "support/plain_gif.h"
 #include "support/scratch_dir.h"
+#include "whole_file.h"
 #include "support/win_driver.h"
 
 namespace {
@@ -69,13 +70,13 @@ class PlayerTest : public ::testing::Test {
   // Writes a greeting: the player followed by `payload`.
   std::string Greeting(const std::string& payload) {
     std::string path = files_.File("greeting.exe");
-    WriteBytes(path, ReadBytes(LOOPVUE_EXE) + payload);
+    EXPECT_TRUE(WriteWholeFile(path, ReadWholeFile<std::string>(LOOPVUE_EXE) + payload)) << path;
     return path;
   }
   std::string AnimationGif(const std::vector<PlainFrame>& frames) {
     return PlainGif(kScreenWidth, kScreenHeight, colours_, frames);
   }
-  bool SongWritten() const { return ReadBytes(temp_.File("loopvue.mid")) == kSong; }
+  bool SongWritten() const { return ReadWholeFile<std::string>(temp_.File("loopvue.mid")) == kSong; }
 
   ScratchDir files_;
   ScratchDir temp_;
@@ -83,7 +84,7 @@ class PlayerTest : public ::testing::Test {
 };
 
 TEST_F(PlayerTest, TheExecutableNeverHoldsAMarkerOfItsOwn) {
-  std::string player = ReadBytes(LOOPVUE_EXE);
+  std::string player = ReadWholeFile<std::string>(LOOPVUE_EXE);
   ASSERT_GT(player.size(), 1000u);
   EXPECT_EQ(player.find("*GIF_BEGINS_HERE:"), std::string::npos);
   EXPECT_EQ(player.find("*MIDI_BEGINS_HERE:"), std::string::npos);

@@ -1,5 +1,7 @@
 #include "support/plain_gif.h"
 
+#include "byte_writer.h"
+
 namespace {
 
 void PutColourTable(std::string* out, const std::vector<uint32_t>& colours) {
@@ -9,11 +11,6 @@ void PutColourTable(std::string* out, const std::vector<uint32_t>& colours) {
     out->push_back(static_cast<char>((c >> 8) & 0xFF));
     out->push_back(static_cast<char>((c >> 16) & 0xFF));
   }
-}
-
-void PutU16(std::string* out, int value) {
-  out->push_back(static_cast<char>(value & 0xFF));
-  out->push_back(static_cast<char>((value >> 8) & 0xFF));
 }
 
 // 9-bit literal codes with a clear code every 254 codes, packed LSB first into

@@ -71,29 +71,10 @@ std::vector<std::string> ScratchDir::List() const {
   return names;
 }
 
-void WriteBytes(const std::string& path, const std::string& bytes) {
-  FILE* file = std::fopen(path.c_str(), "wb");
-  if (!file) std::abort();
-  std::fwrite(bytes.data(), 1, bytes.size(), file);
-  std::fclose(file);
-}
-
-std::string ReadBytes(const std::string& path, bool* exists) {
-  std::string bytes;
-  FILE* file = std::fopen(path.c_str(), "rb");
-  if (exists) *exists = file != nullptr;
-  if (!file) return bytes;
-  char chunk[4096];
-  size_t got;
-  while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes.append(chunk, got);
-  std::fclose(file);
-  return bytes;
-}
-
 bool FileExists(const std::string& path) {
-  bool exists = false;
-  ReadBytes(path, &exists);
-  return exists;
+  FILE* file = std::fopen(path.c_str(), "rb");
+  if (file) std::fclose(file);
+  return file != nullptr;
 }
 
 void SetEnv(const char* name, const char* value) {

@@ -21,9 +21,6 @@ class ScratchDir {
   std::string path_;
 };
 
-void WriteBytes(const std::string& path, const std::string& bytes);
-// The file's bytes; `exists` tells whether it could be opened.
-std::string ReadBytes(const std::string& path, bool* exists = nullptr);
 bool FileExists(const std::string& path);
 // Sets an environment variable of this process; null removes it.
 void SetEnv(const char* name, const char* value);

@@ -11,14 +11,15 @@
 
 #include "support/gif_decoders.h"
 #include "support/scratch_dir.h"
+#include "whole_file.h"
 
 namespace {
 
 std::vector<uint8_t> ReadFile(const std::string& path) {
   bool exists = false;
-  const std::string bytes = ReadBytes(path, &exists);
+  std::vector<uint8_t> bytes = ReadWholeFile(path, &exists);
   EXPECT_TRUE(exists) << path;
-  return std::vector<uint8_t>(bytes.begin(), bytes.end());
+  return bytes;
 }
 
 uint32_t BigEndian(const std::vector<uint8_t>& b, size_t pos, int count) {

@@ -1,39 +1,30 @@
 #include "canvas.h"
 
-Rgb Mix(const Rgb& a, const Rgb& b, float t) {
-  return Rgb{a.red + (b.red - a.red) * t, a.green + (b.green - a.green) * t, a.blue + (b.blue - a.blue) * t};
+FloatRgb Mix(const FloatRgb& a, const FloatRgb& b, float t) {
+  return FloatRgb{a.red + (b.red - a.red) * t, a.green + (b.green - a.green) * t, a.blue + (b.blue - a.blue) * t};
 }
 
-Rgb Hex(uint32_t rgb) {
-  return Rgb{static_cast<float>(rgb >> 16 & 0xFF), static_cast<float>(rgb >> 8 & 0xFF), static_cast<float>(rgb & 0xFF)};
+FloatRgb Hex(uint32_t rgb) {
+  return FloatRgb{static_cast<float>(rgb >> 16 & 0xFF), static_cast<float>(rgb >> 8 & 0xFF),
+                  static_cast<float>(rgb & 0xFF)};
 }
-
-Canvas::Canvas(int width, int height, int samplesPerSide)
-    : width_(width),
-      height_(height),
-      samples_(samplesPerSide),
-      samplesRgb_(static_cast<size_t>(width) * height * samplesPerSide * samplesPerSide, Rgb{0, 0, 0}) {}
 
 std::vector<uint32_t> Canvas::Resolve() const {
-  std::vector<uint32_t> pixels(static_cast<size_t>(width_) * height_);
-  const int rowSamples = width_ * samples_;
-  const float count = static_cast<float>(samples_ * samples_);
-  for (int y = 0; y < height_; y++) {
-    for (int x = 0; x < width_; x++) {
+  std::vector<uint32_t> pixels(static_cast<size_t>(width()) * height());
+  const float count = static_cast<float>(samples_.samplesPerSide() * samples_.samplesPerSide());
+  for (int y = 0; y < height(); y++) {
+    for (int x = 0; x < width(); x++) {
       float r = 0, g = 0, b = 0;
-      for (int sy = 0; sy < samples_; sy++) {
-        const Rgb* sample = &samplesRgb_[static_cast<size_t>(y * samples_ + sy) * rowSamples + x * samples_];
-        for (int sx = 0; sx < samples_; sx++) {
-          r += sample[sx].red;
-          g += sample[sx].green;
-          b += sample[sx].blue;
-        }
-      }
+      samples_.ForEachSampleOf(x, y, [&](const FloatRgb& sample, int, int) {
+        r += sample.red;
+        g += sample.green;
+        b += sample.blue;
+      });
       auto channel = [&](float sum) {
         const int v = static_cast<int>(sum / count + 0.5f);
         return static_cast<uint32_t>(std::min(255, std::max(0, v)));
       };
-      pixels[static_cast<size_t>(y) * width_ + x] = channel(r) << 16 | channel(g) << 8 | channel(b);
+      pixels[static_cast<size_t>(y) * width() + x] = channel(r) << 16 | channel(g) << 8 | channel(b);
     }
   }
   return pixels;

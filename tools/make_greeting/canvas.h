@@ -1,6 +1,7 @@
-// A supersampled RGB drawing surface: shapes are filled at several samples per
-// pixel and averaged on the way out, which gives smooth edges without any
-// anti-aliasing in the shapes themselves. Coordinates are in output pixels.
+// The greeting's drawing surface: colours with coverage, filled at several
+// samples per pixel and averaged on the way out, which gives smooth edges
+// without any anti-aliasing in the shapes themselves. Coordinates are in output
+// pixels.
 #pragma once
 
 #include <algorithm>
@@ -8,7 +9,11 @@
 #include <cstdint>
 #include <vector>
 
-struct Rgb {
+#include "supersampled_canvas.h"
+
+// A colour whose channels (0 to 255) keep their fractions, so blends and
+// gradients round only once, when a pixel is resolved.
+struct FloatRgb {
   float red;
   float green;
   float blue;
@@ -16,12 +21,12 @@ struct Rgb {
 
 // A colour with coverage: alpha 1 paints over, less blends.
 struct Paint {
-  Rgb colour;
+  FloatRgb colour;
   float alpha;
 };
 
-Rgb Mix(const Rgb& a, const Rgb& b, float t);
-Rgb Hex(uint32_t rgb);
+FloatRgb Mix(const FloatRgb& a, const FloatRgb& b, float t);
+FloatRgb Hex(uint32_t rgb);
 
 // The area a shape may touch, in output pixels; used only to bound the loops.
 struct Bounds {
@@ -33,30 +38,27 @@ struct Bounds {
 
 class Canvas {
  public:
-  Canvas(int width, int height, int samplesPerSide);
+  Canvas(int width, int height, int samplesPerSide) : samples_(width, height, samplesPerSide, FloatRgb{0, 0, 0}) {}
 
-  int width() const { return width_; }
-  int height() const { return height_; }
+  int width() const { return samples_.width(); }
+  int height() const { return samples_.height(); }
 
   // Paints every sample inside `bounds` for which inside(x, y) holds with
   // paint(x, y); x and y are the sample's position in output pixels.
   template <typename Inside, typename PaintAt>
   void Fill(const Bounds& bounds, Inside inside, PaintAt paint) {
-    const float s = static_cast<float>(samples_);
-    const int x0 = std::max(0, static_cast<int>(std::floor(bounds.left * s)));
-    const int y0 = std::max(0, static_cast<int>(std::floor(bounds.top * s)));
-    const int x1 = std::min(width_ * samples_, static_cast<int>(std::ceil(bounds.right * s)));
-    const int y1 = std::min(height_ * samples_, static_cast<int>(std::ceil(bounds.bottom * s)));
-    for (int sy = y0; sy < y1; sy++) {
-      const float y = (sy + 0.5f) / s;
-      Rgb* row = &samplesRgb_[static_cast<size_t>(sy) * width_ * samples_];
-      for (int sx = x0; sx < x1; sx++) {
-        const float x = (sx + 0.5f) / s;
-        if (!inside(x, y)) continue;
-        const Paint p = paint(x, y);
-        row[sx] = p.alpha >= 1.0f ? p.colour : Mix(row[sx], p.colour, p.alpha);
-      }
-    }
+    const float s = static_cast<float>(samples_.samplesPerSide());
+    const int left = static_cast<int>(std::floor(bounds.left * s));
+    const int top = static_cast<int>(std::floor(bounds.top * s));
+    const int right = static_cast<int>(std::ceil(bounds.right * s));
+    const int bottom = static_cast<int>(std::ceil(bounds.bottom * s));
+    samples_.ForEachSample(left, top, right, bottom, [&](FloatRgb& sample, int sx, int sy) {
+      const float x = samples_.SampleCentre<float>(sx);
+      const float y = samples_.SampleCentre<float>(sy);
+      if (!inside(x, y)) return;
+      const Paint p = paint(x, y);
+      sample = p.alpha >= 1.0f ? p.colour : Mix(sample, p.colour, p.alpha);
+    });
   }
 
   // The picture at output size, each pixel the mean of its samples, as
@@ -64,10 +66,7 @@ class Canvas {
   std::vector<uint32_t> Resolve() const;
 
  private:
-  int width_;
-  int height_;
-  int samples_;
-  std::vector<Rgb> samplesRgb_;
+  SupersampledCanvas<FloatRgb> samples_;
 };
 
 // Shape tests for Canvas::Fill.

@@ -24,7 +24,7 @@ struct Segment {
   float by;
 };
 
-Paint Solid(const Rgb& colour) { return Paint{colour, 1.0f}; }
+Paint Solid(const FloatRgb& colour) { return Paint{colour, 1.0f}; }
 
 void FillCircle(Canvas* canvas, float cx, float cy, float r, const Paint& paint) {
   canvas->Fill(
@@ -62,8 +62,8 @@ void StrokeArc(Canvas* canvas, float cx, float cy, float radius, float a0, float
 }
 
 void DrawSky(Canvas* canvas) {
-  const Rgb top = Hex(0x4FA0EA);
-  const Rgb low = Hex(0xC8EAFD);
+  const FloatRgb top = Hex(0x4FA0EA);
+  const FloatRgb low = Hex(0xC8EAFD);
   canvas->Fill(
       Bounds{0, 0, static_cast<float>(canvas->width()), static_cast<float>(canvas->height())},
       [](float, float) { return true; },
@@ -91,7 +91,7 @@ void DrawCloud(Canvas* canvas, float cx, float cy, float scale) {
 void DrawSun(Canvas* canvas, float cx, float cy, int frame) {
   const float t = static_cast<float>(frame) / kGreetingFrames;
   // A soft glow, fading out towards its rim.
-  const Rgb glow = Hex(0xFFF4B0);
+  const FloatRgb glow = Hex(0xFFF4B0);
   canvas->Fill(
       CircleBounds(cx, cy, 60), [=](float x, float y) { return InCircle(x, y, cx, cy, 60); },
       [=](float x, float y) {
@@ -117,8 +117,8 @@ void DrawSun(Canvas* canvas, float cx, float cy, int frame) {
   }
 
   FillCircle(canvas, cx, cy, 35, Solid(Hex(0xF08C14)));
-  const Rgb light = Hex(0xFFF07A);
-  const Rgb deep = Hex(0xFFC21E);
+  const FloatRgb light = Hex(0xFFF07A);
+  const FloatRgb deep = Hex(0xFFC21E);
   canvas->Fill(
       CircleBounds(cx, cy, 33), [=](float x, float y) { return InCircle(x, y, cx, cy, 33); },
       [=](float x, float y) {
@@ -127,7 +127,7 @@ void DrawSun(Canvas* canvas, float cx, float cy, int frame) {
       });
 
   // Eyes, shut for one frame in the loop as a blink.
-  const Rgb brown = Hex(0x5A2D14);
+  const FloatRgb brown = Hex(0x5A2D14);
   const bool blink = frame == 11;
   for (int side = -1; side <= 1; side += 2) {
     const float ex = cx + side * 11;
@@ -156,7 +156,7 @@ void DrawSun(Canvas* canvas, float cx, float cy, int frame) {
       [](float, float) { return Solid(Hex(0xF07878)); });
 }
 
-void DrawFlower(Canvas* canvas, float x, float y, const Rgb& petals) {
+void DrawFlower(Canvas* canvas, float x, float y, const FloatRgb& petals) {
   const Paint stem = Solid(Hex(0x2F7A2A));
   canvas->Fill(
       Bounds{x - 3, y, x + 3, y + 13}, [=](float u, float v) { return InCapsule(u, v, x, y, x, y + 11, 1.1f); },
@@ -169,7 +169,7 @@ void DrawFlower(Canvas* canvas, float x, float y, const Rgb& petals) {
 }
 
 void DrawHills(Canvas* canvas) {
-  auto hill = [&](float cx, float cy, float r, const Rgb& top, const Rgb& low) {
+  auto hill = [&](float cx, float cy, float r, const FloatRgb& top, const FloatRgb& low) {
     canvas->Fill(
         Bounds{0, cy - r - 1, static_cast<float>(canvas->width()), static_cast<float>(canvas->height())},
         [=](float x, float y) { return InCircle(x, y, cx, cy, r); },
@@ -178,7 +178,7 @@ void DrawHills(Canvas* canvas) {
   hill(250, 472, 300, Hex(0x9AD85E), Hex(0x5DB246));
   hill(30, 530, 340, Hex(0x6CC250), Hex(0x3C9A3A));
 
-  const Rgb colours[] = {Hex(0xFFFFFF), Hex(0xFF9CC4), Hex(0xC8A0FF), Hex(0xFFFFFF), Hex(0xFF9CC4)};
+  const FloatRgb colours[] = {Hex(0xFFFFFF), Hex(0xFF9CC4), Hex(0xC8A0FF), Hex(0xFFFFFF), Hex(0xFF9CC4)};
   const Point spots[] = {{236, 186}, {292, 196}, {338, 210}, {40, 214}, {104, 224}, {170, 229}, {78, 207}};
   for (size_t i = 0; i < sizeof spots / sizeof spots[0]; i++) {
     DrawFlower(canvas, spots[i].x, spots[i].y, colours[i % 5]);
@@ -235,9 +235,9 @@ void DrawGreetingText(Canvas* canvas, int frame) {
   const float left = (kGreetingWidth - textWidth) / 2;
   const float baseTop = 118;
   const float radius = 0.7f * cell;
-  const Rgb colours[] = {Hex(0xF04848), Hex(0xFF9428), Hex(0xFFD228), Hex(0x50C040), Hex(0x3C96F0), Hex(0xAA64E6)};
-  const Rgb outline = Hex(0x46286E);
-  const Rgb shadow = Hex(0x1E2850);
+  const FloatRgb colours[] = {Hex(0xF04848), Hex(0xFF9428), Hex(0xFFD228), Hex(0x50C040), Hex(0x3C96F0), Hex(0xAA64E6)};
+  const FloatRgb outline = Hex(0x46286E);
+  const FloatRgb shadow = Hex(0x1E2850);
 
   int colourIndex = 0;
   for (int i = 0; i < length; i++) {
@@ -264,8 +264,8 @@ void DrawGreetingText(Canvas* canvas, int frame) {
     canvas->Fill(
         bounds, [&](float px, float py) { return inside(px, py, radius + 1.7f, 0, 0); },
         [&](float, float) { return Solid(outline); });
-    const Rgb base = colours[colourIndex++ % 6];
-    const Rgb light = Mix(base, Hex(0xFFFFFF), 0.5f);
+    const FloatRgb base = colours[colourIndex++ % 6];
+    const FloatRgb light = Mix(base, Hex(0xFFFFFF), 0.5f);
     canvas->Fill(
         bounds, [&](float px, float py) { return inside(px, py, radius, 0, 0); },
         [&](float, float py) {

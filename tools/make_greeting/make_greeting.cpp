@@ -1,14 +1,19 @@
 // make-greeting OUT.gif: draws the player's sample greeting and writes it as a
-// looping GIF89a with one 256-colour global palette. After the first frame,
-// each frame holds only the rectangle that changed, since the player lays
-// frames opaquely over the last picture.
+// looping GIF89a with one 256-colour global palette, picked over all frames by
+// the packer's quantizer. After the first frame, each frame holds only the
+// rectangle that changed, since the player lays frames opaquely over the last
+// picture.
 #include <algorithm>
 #include <cstdio>
+#include <string>
 #include <vector>
 
+#include "colour_histogram.h"
+#include "colour_quantizer.h"
 #include "gif_encoder.h"
 #include "greeting_scene.h"
-#include "palette_quantizer.h"
+#include "nearest_colour.h"
+#include "whole_file.h"
 
 namespace {
 
@@ -39,11 +44,6 @@ Rect ChangedRect(const std::vector<uint8_t>& before, const std::vector<uint8_t>&
   return r;
 }
 
-bool WriteAndClose(FILE* file, const std::vector<uint8_t>& bytes) {
-  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-  return std::fclose(file) == 0 && written;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -51,17 +51,20 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: make-greeting OUT.gif\n");
     return 2;
   }
-  // Opened first: drawing takes seconds, and a bad path should not wait for it.
-  FILE* file = std::fopen(argv[1], "wb");
-  if (file == nullptr) {
+  // Claimed first: drawing takes seconds, and a bad path should not wait for it.
+  if (!WriteWholeFile(argv[1], std::string())) {
     std::perror(argv[1]);
     return 1;
   }
   std::vector<std::vector<uint32_t>> pictures;
-  for (int f = 0; f < kGreetingFrames; f++) pictures.push_back(DrawGreetingFrame(f));
+  ColourHistogram histogram;
+  for (int f = 0; f < kGreetingFrames; f++) {
+    pictures.push_back(DrawGreetingFrame(f));
+    histogram.Add(pictures.back().data(), pictures.back().size());
+  }
 
-  const std::vector<uint32_t> colours = MedianCutPalette(pictures, kGifMaxColours);
-  const PaletteMapper mapper(colours);
+  const std::vector<uint32_t> colours = QuantizeColours(histogram.Colours(), kGifMaxColours);
+  NearestColour nearest(colours);
   std::vector<GifColour> palette;
   for (uint32_t rgb : colours) {
     palette.push_back(GifColour{static_cast<uint8_t>(rgb >> 16), static_cast<uint8_t>(rgb >> 8),
@@ -71,12 +74,12 @@ int main(int argc, char** argv) {
   GifEncoder encoder;
   if (!encoder.Begin(kGreetingWidth, kGreetingHeight, palette, 0)) {
     std::fprintf(stderr, "make-greeting: %s\n", encoder.error().c_str());
-    std::fclose(file);
     return 1;
   }
   std::vector<uint8_t> previous;
   for (int f = 0; f < kGreetingFrames; f++) {
-    const std::vector<uint8_t> indices = mapper.Map(pictures[f]);
+    std::vector<uint8_t> indices;
+    for (uint32_t rgb : pictures[f]) indices.push_back(static_cast<uint8_t>(nearest.Find(rgb)));
     const Rect r = f == 0 ? Rect{0, 0, kGreetingWidth, kGreetingHeight}
                           : ChangedRect(previous, indices, kGreetingWidth, kGreetingHeight);
     GifFrameImage image;
@@ -89,13 +92,12 @@ int main(int argc, char** argv) {
     image.delay = kDelay;
     if (!encoder.AddFrame(image)) {
       std::fprintf(stderr, "make-greeting: %s\n", encoder.error().c_str());
-      std::fclose(file);
       return 1;
     }
     previous = indices;
   }
   encoder.Finish();
-  if (!WriteAndClose(file, encoder.bytes())) {
+  if (!WriteWholeFile(argv[1], encoder.bytes())) {
     std::perror(argv[1]);
     return 1;
   }

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "art_colours.h"
 #include "bitmap_font.h"
 
 namespace {

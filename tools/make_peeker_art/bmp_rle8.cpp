@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "bitmap_palette.h"
 #include "byte_writer.h"
 
 namespace {
@@ -11,11 +12,11 @@ const int kMaxRun = 255;
 // Absolute mode cannot say fewer than three bytes: counts 0 to 2 are the escapes.
 const int kMinAbsolute = 3;
 
-void EmitLiterals(std::string& out, const uint8_t* bytes, int count) {
+void EmitLiterals(std::string* out, const uint8_t* bytes, int count) {
   if (count >= kMinAbsolute) {
     PutU8(out, 0);
     PutU8(out, count);
-    out.append(reinterpret_cast<const char*>(bytes), count);
+    out->append(reinterpret_cast<const char*>(bytes), count);
     if (count % 2) PutU8(out, 0);
     return;
   }
@@ -28,7 +29,7 @@ void EmitLiterals(std::string& out, const uint8_t* bytes, int count) {
   }
 }
 
-void EncodeRow(std::string& out, const uint8_t* row, int width) {
+void EncodeRow(std::string* out, const uint8_t* row, int width) {
   std::vector<uint8_t> literals;
   auto flush = [&] {
     EmitLiterals(out, literals.data(), static_cast<int>(literals.size()));
@@ -59,10 +60,10 @@ void EncodeRow(std::string& out, const uint8_t* row, int width) {
 std::string EncodeRle8(const IndexedImage& image) {
   std::string out;
   for (int y = image.height - 1; y >= 0; --y) {
-    EncodeRow(out, &image.pixels[static_cast<size_t>(y) * image.width], image.width);
-    PutU16(out, 0x0000);  // end of line
+    EncodeRow(&out, &image.pixels[static_cast<size_t>(y) * image.width], image.width);
+    PutU16(&out, 0x0000);  // end of line
   }
-  PutU16(out, 0x0100);  // end of bitmap: bytes 0, 1
+  PutU16(&out, 0x0100);  // end of bitmap: bytes 0, 1
   return out;
 }
 
@@ -77,25 +78,20 @@ std::string BmpFileRle8(const IndexedImage& image) {
 
   std::string out;
   out += "BM";
-  PutU32(out, offset + static_cast<uint32_t>(bits.size()));
-  PutU32(out, 0);
-  PutU32(out, offset);
-  PutU32(out, kInfoHeaderSize);
-  PutU32(out, image.width);
-  PutU32(out, image.height);  // positive: bottom-up, which RLE bitmaps must be
-  PutU16(out, 1);
-  PutU16(out, 8);
-  PutU32(out, kRle8);
-  PutU32(out, static_cast<uint32_t>(bits.size()));
-  PutU32(out, kPixelsPerMetre);
-  PutU32(out, kPixelsPerMetre);
-  PutU32(out, colours);
-  PutU32(out, 0);
-  for (const Rgb& c : image.palette) {
-    PutU8(out, c.b);
-    PutU8(out, c.g);
-    PutU8(out, c.r);
-    PutU8(out, 0);
-  }
+  PutU32(&out, offset + static_cast<uint32_t>(bits.size()));
+  PutU32(&out, 0);
+  PutU32(&out, offset);
+  PutU32(&out, kInfoHeaderSize);
+  PutU32(&out, image.width);
+  PutU32(&out, image.height);  // positive: bottom-up, which RLE bitmaps must be
+  PutU16(&out, 1);
+  PutU16(&out, 8);
+  PutU32(&out, kRle8);
+  PutU32(&out, static_cast<uint32_t>(bits.size()));
+  PutU32(&out, kPixelsPerMetre);
+  PutU32(&out, kPixelsPerMetre);
+  PutU32(&out, colours);
+  PutU32(&out, 0);
+  PutBitmapPalette(&out, image.palette);
   return out + bits;
 }

@@ -48,20 +48,20 @@ std::string ChimeWaveFile() {
 
   std::string out;
   out += "RIFF";
-  PutU32(out, 36 + kChimeSamples + kChimeSamples % 2);
+  PutU32(&out, 36 + kChimeSamples + kChimeSamples % 2);
   out += "WAVEfmt ";
-  PutU32(out, 16);
-  PutU16(out, 1);  // PCM
-  PutU16(out, 1);  // mono
-  PutU32(out, kChimeRate);
-  PutU32(out, kChimeRate);  // bytes a second
-  PutU16(out, 1);           // block align
-  PutU16(out, 8);
+  PutU32(&out, 16);
+  PutU16(&out, 1);  // PCM
+  PutU16(&out, 1);  // mono
+  PutU32(&out, kChimeRate);
+  PutU32(&out, kChimeRate);  // bytes a second
+  PutU16(&out, 1);           // block align
+  PutU16(&out, 8);
   out += "data";
-  PutU32(out, kChimeSamples);
+  PutU32(&out, kChimeSamples);
   // Eight-bit PCM is unsigned, silence at 128; peaks kept well short of clipping.
   const double kLoudest = 96;
-  for (double s : sound) PutU8(out, static_cast<uint32_t>(128 + std::lround(s / peak * kLoudest)));
-  if (kChimeSamples % 2) PutU8(out, 128);
+  for (double s : sound) PutU8(&out, static_cast<uint32_t>(128 + std::lround(s / peak * kLoudest)));
+  if (kChimeSamples % 2) PutU8(&out, 128);
   return out;
 }

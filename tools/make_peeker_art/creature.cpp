@@ -5,11 +5,12 @@
 #include <cstdlib>
 #include <vector>
 
-#include "supersampled_canvas.h"
+#include "art_colours.h"
+#include "palette_canvas.h"
 
 namespace {
 
-using Resolve = SupersampledCanvas::Resolve;
+using Resolve = PaletteCanvas::Resolve;
 
 // A run of palette entries from shadow to highlight.
 using Ramp = std::vector<uint8_t>;
@@ -109,7 +110,7 @@ struct Ellipse {
 
 class CreatureArtist {
  public:
-  CreatureArtist(SupersampledCanvas& canvas, const CreaturePalette& palette, double line)
+  CreatureArtist(PaletteCanvas& canvas, const CreaturePalette& palette, double line)
       : canvas_(canvas), p_(palette), line_(line) {}
 
   void Antenna(Point base, Point control, Point tip, double stemHalfWidth, double ballRadius) {
@@ -230,7 +231,7 @@ class CreatureArtist {
  private:
   uint8_t BodyShade(Point q) const { return Band(p_.body, head_.Light(q)); }
 
-  SupersampledCanvas& canvas_;
+  PaletteCanvas& canvas_;
   const CreaturePalette& p_;
   double line_;
   Ellipse head_{{0, 0}, 1, 1};
@@ -311,7 +312,7 @@ void Stamp(IndexedImage& image, const CreaturePalette& p, int left, int top, con
 
 IndexedImage DrawPeekingCreature(const CreaturePose& pose) {
   CreaturePalette palette = FramePalette();
-  SupersampledCanvas canvas(kFrameWidth, kFrameHeight, 4, palette.key);
+  PaletteCanvas canvas(kFrameWidth, kFrameHeight, 4, palette.key);
   CreatureArtist artist(canvas, palette, 2.6);
   const double mid = kFrameWidth / 2.0;
 
@@ -346,7 +347,7 @@ IndexedImage DrawSmallIcon() {
 
 IndexedImage DrawLargeIcon() {
   CreaturePalette palette = IconPalette();
-  SupersampledCanvas canvas(32, 32, 8, palette.key);
+  PaletteCanvas canvas(32, 32, 8, palette.key);
   CreatureArtist artist(canvas, palette, 1.6);
   for (double dir : {-1.0, 1.0}) artist.Antenna({16 + dir * 5, 9}, {16 + dir * 6, 3}, {16 + dir * 11, 4}, 1.0, 3.2);
   artist.Head({{16, 19.5}, 15, 12.3});

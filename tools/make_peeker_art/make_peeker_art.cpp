@@ -9,19 +9,14 @@
 #include "chime.h"
 #include "creature.h"
 #include "icon_file.h"
+#include "whole_file.h"
 
 namespace {
 
 bool WriteFile(const std::string& path, const std::string& bytes) {
-  FILE* file = std::fopen(path.c_str(), "wb");
-  if (!file) {
-    std::perror(path.c_str());
-    return false;
-  }
-  bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-  written = std::fclose(file) == 0 && written;
-  if (!written) std::fprintf(stderr, "make-peeker-art: could not write %s\n", path.c_str());
-  return written;
+  if (WriteWholeFile(path, bytes)) return true;
+  std::perror(path.c_str());
+  return false;
 }
 
 struct Frame {
@@ -55,6 +50,7 @@ int main(int argc, char** argv) {
   ok &= WriteFile(dir + "about_162.bmp", BmpFileRle8(DrawTextLine("Click Kill to say goodbye", 207, 16)));
   ok &= WriteFile(dir + "about_163.bmp", BmpFileRle8(DrawTextLine("A little friend who peeks at you", 199, 18)));
   ok &= WriteFile(dir + "about_165.wav", ChimeWaveFile());
-  ok &= WriteFile(dir + "glimmer.ico", IconFile({DrawLargeIcon(), DrawSmallIcon()}));
+  ok &= WriteFile(dir + "glimmer.ico",
+                  IconFile({SeeThroughAtEntryZero(DrawLargeIcon()), SeeThroughAtEntryZero(DrawSmallIcon())}));
   return ok ? 0 : 1;
 }

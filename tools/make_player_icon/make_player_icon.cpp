@@ -2,15 +2,12 @@
 // with a play arrow, as 32x32 and 16x16 pictures in the 16 standard colours.
 #include <cstdint>
 #include <cstdio>
-#include <vector>
+#include <iterator>
+
+#include "icon_file.h"
+#include "whole_file.h"
 
 namespace {
-
-struct Rgb {
-  uint8_t red;
-  uint8_t green;
-  uint8_t blue;
-};
 
 // The 16 colours every display of the time could show without dithering.
 const Rgb kStandardColours[16] = {
@@ -85,76 +82,19 @@ const char* const kSmall[16] = {
     "................",
 };
 
-void PutU16(std::vector<uint8_t>* out, uint32_t v) {
-  out->push_back(static_cast<uint8_t>(v));
-  out->push_back(static_cast<uint8_t>(v >> 8));
-}
-
-void PutU32(std::vector<uint8_t>* out, uint32_t v) {
-  PutU16(out, v & 0xFFFF);
-  PutU16(out, v >> 16);
-}
-
-// The image as an icon resource stores it: a bitmap header with the height of
-// both masks, the palette, the 4-bit colour rows and the 1-bit AND mask, each
-// bottom-up with rows padded to 4 bytes. Transparent pixels are black in the
-// colour rows and set in the mask.
-std::vector<uint8_t> IconImage(const char* const* rows, int side) {
-  const int colourStride = (side * 4 + 31) / 32 * 4;
-  const int maskStride = (side + 31) / 32 * 4;
-  std::vector<uint8_t> colour(static_cast<size_t>(colourStride) * side, 0);
-  std::vector<uint8_t> mask(static_cast<size_t>(maskStride) * side, 0);
+// The picture drawn by `rows`, `side` pixels square.
+IconPicture Picture(const char* const* rows, int side) {
+  IconPicture picture;
+  picture.image.width = picture.image.height = side;
+  picture.image.palette.assign(std::begin(kStandardColours), std::end(kStandardColours));
   for (int y = 0; y < side; y++) {
-    const int stored = side - 1 - y;
     for (int x = 0; x < side; x++) {
       const int index = ColourIndex(rows[y][x]);
-      if (index < 0) {
-        mask[stored * maskStride + x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
-        continue;
-      }
-      colour[stored * colourStride + x / 2] |= static_cast<uint8_t>(x % 2 ? index : index << 4);
+      picture.image.pixels.push_back(static_cast<uint8_t>(index < 0 ? 0 : index));
+      picture.seeThrough.push_back(index < 0);
     }
   }
-  std::vector<uint8_t> image;
-  PutU32(&image, 40);
-  PutU32(&image, side);
-  PutU32(&image, 2 * side);
-  PutU16(&image, 1);  // planes
-  PutU16(&image, 4);  // bits per pixel
-  PutU32(&image, 0);  // uncompressed
-  PutU32(&image, static_cast<uint32_t>(colour.size() + mask.size()));
-  PutU32(&image, 0);
-  PutU32(&image, 0);
-  PutU32(&image, 16);
-  PutU32(&image, 0);
-  for (const Rgb& c : kStandardColours) image.insert(image.end(), {c.blue, c.green, c.red, 0});
-  image.insert(image.end(), colour.begin(), colour.end());
-  image.insert(image.end(), mask.begin(), mask.end());
-  return image;
-}
-
-std::vector<uint8_t> MakeIcon() {
-  const std::vector<uint8_t> images[] = {IconImage(kLarge, 32), IconImage(kSmall, 16)};
-  const int sides[] = {32, 16};
-  const int count = 2;
-  std::vector<uint8_t> icon;
-  PutU16(&icon, 0);  // reserved
-  PutU16(&icon, 1);  // an icon, not a cursor
-  PutU16(&icon, count);
-  uint32_t offset = 6 + 16 * count;
-  for (int i = 0; i < count; i++) {
-    icon.push_back(static_cast<uint8_t>(sides[i]));
-    icon.push_back(static_cast<uint8_t>(sides[i]));
-    icon.push_back(16);  // colours
-    icon.push_back(0);
-    PutU16(&icon, 1);  // planes
-    PutU16(&icon, 4);  // bits per pixel
-    PutU32(&icon, static_cast<uint32_t>(images[i].size()));
-    PutU32(&icon, offset);
-    offset += static_cast<uint32_t>(images[i].size());
-  }
-  for (const std::vector<uint8_t>& image : images) icon.insert(icon.end(), image.begin(), image.end());
-  return icon;
+  return picture;
 }
 
 }  // namespace
@@ -164,14 +104,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: make-player-icon OUT.ico\n");
     return 2;
   }
-  const std::vector<uint8_t> icon = MakeIcon();
-  FILE* file = std::fopen(argv[1], "wb");
-  if (file == nullptr) {
-    std::perror(argv[1]);
-    return 1;
-  }
-  const bool written = std::fwrite(icon.data(), 1, icon.size(), file) == icon.size();
-  if (std::fclose(file) != 0 || !written) {
+  if (!WriteWholeFile(argv[1], IconFile({Picture(kLarge, 32), Picture(kSmall, 16)}))) {
     std::perror(argv[1]);
     return 1;
   }

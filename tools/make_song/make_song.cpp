@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "whole_file.h"
+
 namespace {
 
 const int kTicksPerQuarter = 480;
@@ -77,11 +79,11 @@ class TrackWriter {
   // The chunk: "MTrk", its length and the events.
   void AppendChunk(std::vector<uint8_t>* out) const {
     out->insert(out->end(), {'M', 'T', 'r', 'k'});
-    PutU32(out, static_cast<uint32_t>(data_.size()));
+    PutBigEndianU32(out, static_cast<uint32_t>(data_.size()));
     out->insert(out->end(), data_.begin(), data_.end());
   }
 
-  static void PutU32(std::vector<uint8_t>* out, uint32_t value) {
+  static void PutBigEndianU32(std::vector<uint8_t>* out, uint32_t value) {
     for (int shift = 24; shift >= 0; shift -= 8) out->push_back(static_cast<uint8_t>(value >> shift));
   }
 
@@ -130,7 +132,7 @@ std::vector<uint8_t> MakeSong() {
   bass.End(kTicksPerQuarter / 4);
 
   std::vector<uint8_t> song = {'M', 'T', 'h', 'd'};
-  TrackWriter::PutU32(&song, 6);
+  TrackWriter::PutBigEndianU32(&song, 6);
   song.insert(song.end(), {0, 1, 0, 3});  // format 1, three tracks
   song.push_back(static_cast<uint8_t>(kTicksPerQuarter >> 8));
   song.push_back(static_cast<uint8_t>(kTicksPerQuarter & 0xFF));
@@ -147,14 +149,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: make-song OUT.mid\n");
     return 2;
   }
-  const std::vector<uint8_t> song = MakeSong();
-  FILE* file = std::fopen(argv[1], "wb");
-  if (file == nullptr) {
-    std::perror(argv[1]);
-    return 1;
-  }
-  const bool written = std::fwrite(song.data(), 1, song.size(), file) == song.size();
-  if (std::fclose(file) != 0 || !written) {
+  if (!WriteWholeFile(argv[1], MakeSong())) {
     std::perror(argv[1]);
     return 1;
   }

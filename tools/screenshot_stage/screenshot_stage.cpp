@@ -10,19 +10,18 @@
 #include <vector>
 
 #include "support/win_driver.h"
+#include "whole_file.h"
 
 namespace {
 
 bool SavePpm(const Capture& capture, const std::string& path) {
-  FILE* out = std::fopen(path.c_str(), "wb");
-  if (!out) return false;
-  std::fprintf(out, "P6\n%d %d\n255\n", capture.width, capture.height);
+  std::string ppm = "P6\n" + std::to_string(capture.width) + " " + std::to_string(capture.height) + "\n255\n";
   for (DWORD pixel : capture.pixels) {
-    const unsigned char rgb[3] = {static_cast<unsigned char>(pixel >> 16), static_cast<unsigned char>(pixel >> 8),
-                                  static_cast<unsigned char>(pixel)};
-    std::fwrite(rgb, 1, 3, out);
+    ppm.push_back(static_cast<char>(pixel >> 16 & 0xFF));
+    ppm.push_back(static_cast<char>(pixel >> 8 & 0xFF));
+    ppm.push_back(static_cast<char>(pixel & 0xFF));
   }
-  return std::fclose(out) == 0;
+  return WriteWholeFile(path, ppm);
 }
 
 // Lets the scene settle for `ms`, pumping the stage's own messages.

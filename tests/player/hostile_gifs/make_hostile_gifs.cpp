@@ -9,14 +9,13 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "gif_cursor.h"
 #include "gif_writer.h"
-#include "support/scratch_dir.h"
+#include "whole_file.h"
 
 namespace {
 
@@ -95,9 +94,7 @@ class HostileSet {
   void Add(const std::string& name, const Bytes& bytes) {
     if (!written_.insert(bytes).second) return;
     const std::string file = name + ".gif";
-    std::ofstream out(dir_ / file, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    if (!out) {
+    if (!WriteWholeFile((dir_ / file).string(), bytes)) {
       std::fprintf(stderr, "make_hostile_gifs: cannot write %s\n", (dir_ / file).c_str());
       std::exit(1);
     }
@@ -108,9 +105,10 @@ class HostileSet {
     if (length > 0 && length < gif.size()) Add(name, Bytes(gif.begin(), gif.begin() + static_cast<long>(length)));
   }
 
-  void WriteList() const {
-    std::ofstream out(dir_ / "names.txt");
-    for (const std::string& name : names_) out << name << '\n';
+  bool WriteList() const {
+    std::string list;
+    for (const std::string& name : names_) list += name + '\n';
+    return WriteWholeFile((dir_ / "names.txt").string(), list);
   }
 
   size_t size() const { return names_.size(); }
@@ -350,12 +348,14 @@ int main(int argc, char** argv) {
     for (const fs::path& gif : gifs) {
       const std::string stem = gif.stem().string();
       if (!seen.insert(stem).second) continue;
-      const std::string bytes = ReadBytes(gif.string());
-      Damage(&set, stem, Bytes(bytes.begin(), bytes.end()));
+      Damage(&set, stem, ReadWholeFile(gif.string()));
     }
   }
   Malformed(&set);
-  set.WriteList();
+  if (!set.WriteList()) {
+    std::fprintf(stderr, "make_hostile_gifs: cannot write %s\n", (out / "names.txt").c_str());
+    return 1;
+  }
   std::printf("make_hostile_gifs: %zu files in %s\n", set.size(), out.c_str());
   return 0;
 }

@@ -10,13 +10,13 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <fstream>
+#include <sstream>
 #include <string>
 
 #include "byte_reader.h"
 #include "gif_parser.h"
 #include "indexed_bitmap.h"
-#include "support/scratch_dir.h"
+#include "whole_file.h"
 
 namespace {
 
@@ -71,8 +71,9 @@ int main(int argc, char** argv) {
   }
   const std::string list = argv[1];
   const std::string dir = list.substr(0, list.find_last_of('/') + 1);
-  std::ifstream names(list);
-  if (!names) {
+  bool listed = false;
+  std::istringstream names(ReadWholeFile<std::string>(list, &listed));
+  if (!listed) {
     std::fprintf(stderr, "play_frames: cannot read %s\n", list.c_str());
     return 1;
   }
@@ -88,7 +89,7 @@ int main(int argc, char** argv) {
   while (std::getline(names, name)) {
     if (name.empty()) continue;
     bool exists = false;
-    const std::string bytes = ReadBytes(dir + name, &exists);
+    const std::string bytes = ReadWholeFile<std::string>(dir + name, &exists);
     if (!exists || bytes.empty()) {
       std::fprintf(stderr, "play_frames: cannot read %s\n", (dir + name).c_str());
       return 1;

@@ -1,25 +1,12 @@
 // A palette picture held top-down, one byte a pixel, as every generated bitmap
-// is before it is written out.
+// and icon is before it is written out.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
-struct Rgb {
-  uint8_t r;
-  uint8_t g;
-  uint8_t b;
-  bool operator==(const Rgb& other) const { return r == other.r && g == other.g && b == other.b; }
-  bool operator!=(const Rgb& other) const { return !(*this == other); }
-};
-
-// The peeker's window keys this colour out, so it may stand only for "nothing here".
-constexpr Rgb kKeyGreen{0, 255, 0};
-constexpr Rgb kWhite{255, 255, 255};
-
-// `amount` 0 gives `from`, 1 gives `to`.
-Rgb Mix(Rgb from, Rgb to, double amount);
+#include "rgb.h"
 
 struct IndexedImage {
   int width = 0;

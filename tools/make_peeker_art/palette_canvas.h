@@ -8,8 +8,9 @@
 
 #include "distance_fields.h"
 #include "indexed_image.h"
+#include "supersampled_canvas.h"
 
-class SupersampledCanvas {
+class PaletteCanvas {
  public:
   using Field = std::function<double(Point)>;
   using Paint = std::function<uint8_t(Point)>;
@@ -19,7 +20,8 @@ class SupersampledCanvas {
   // entry (for small fixed palettes without them).
   enum class Resolve { kBlend, kMajority };
 
-  SupersampledCanvas(int width, int height, int samplesPerSide, uint8_t background);
+  PaletteCanvas(int width, int height, int samplesPerSide, uint8_t background)
+      : samples_(width, height, samplesPerSide, background) {}
 
   // Paints every sample inside `shape` (distance below zero).
   void Fill(const Field& shape, const Paint& paint);
@@ -38,8 +40,5 @@ class SupersampledCanvas {
   IndexedImage Resolved(const std::vector<Rgb>& palette, uint8_t transparent, Resolve mode) const;
 
  private:
-  int width_;
-  int height_;
-  int samples_;
-  std::vector<uint8_t> grid_;
+  SupersampledCanvas<uint8_t> samples_;
 };

@@ -1,0 +1,45 @@
+#include "whole_file.h"
+
+#include <cerrno>
+#include <cstdio>
+
+template <typename Bytes>
+Bytes ReadWholeFile(const std::string& path, bool* read) {
+  Bytes bytes;
+  FILE* file = std::fopen(path.c_str(), "rb");
+  bool ok = file != nullptr;
+  if (ok) {
+    char chunk[65536];
+    size_t got;
+    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
+      bytes.insert(bytes.end(), chunk, chunk + got);
+    }
+    ok = !std::ferror(file);
+    const int why = errno;
+    std::fclose(file);
+    errno = why;
+  }
+  if (!ok) bytes.clear();
+  if (read) *read = ok;
+  return bytes;
+}
+
+template std::vector<uint8_t> ReadWholeFile(const std::string& path, bool* read);
+template std::string ReadWholeFile(const std::string& path, bool* read);
+
+bool WriteWholeFile(const std::string& path, std::initializer_list<ByteView> pieces) {
+  FILE* file = std::fopen(path.c_str(), "wb");
+  if (!file) return false;
+  bool written = true;
+  for (const ByteView& piece : pieces) {
+    if (piece.size() > 0 && std::fwrite(piece.data(), 1, piece.size(), file) != piece.size()) {
+      written = false;
+      break;
+    }
+  }
+  // The first failure is the one worth telling; closing after it may set errno again.
+  const int why = errno;
+  const bool closed = std::fclose(file) == 0;
+  if (!written) errno = why;
+  return written && closed;
+}
