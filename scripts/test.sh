@@ -18,7 +18,15 @@ esac
 "$root/scripts/build.sh"
 source "$root/scripts/display.sh"
 
+# The two trees' tests side by side: the native ones are busy on the cores (the
+# fuzzers above all), the Windows ones mostly wait on Wine and the display. The
+# native log is shown when both are done.
+host_log="$root/build/host/test.log"
+ctest --test-dir "$root/build/host" --output-on-failure -j "$(nproc)" > "$host_log" 2>&1 &
+host=$!
 status=0
-ctest --test-dir "$root/build/host" --output-on-failure -j "$(nproc)" || status=1
 ctest --test-dir "$root/build/win" --output-on-failure -j "$(nproc)" --timeout 300 || status=1
+wait "$host" || status=1
+echo "== native tests ($host_log)"
+cat "$host_log"
 exit $status
