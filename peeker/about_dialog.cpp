@@ -3,7 +3,8 @@
 #include <mmsystem.h>
 
 #include "blit.h"
-#include "gdi_dc.h"
+#include "gdi_owners.h"
+#include "peeker_globals.h"
 #include "random.h"
 #include "resource.h"
 #include "sprite_clip.h"
@@ -25,9 +26,9 @@ const DWORD kGoodbyeSoundFlags = SND_RESOURCE | SND_SYNC;
 }  // namespace
 
 void AboutDialog::Open(HWND owner) {
-  artTop.LoadFromResource(IDB_ABOUT_TITLE);
-  artMiddle.LoadFromResource(IDB_ABOUT_MIDDLE);
-  artBottom.LoadFromResource(IDB_ABOUT_BOTTOM);
+  artTop.LoadFromResource(g_instance, IDB_ABOUT_TITLE);
+  artMiddle.LoadFromResource(g_instance, IDB_ABOUT_MIDDLE);
+  artBottom.LoadFromResource(g_instance, IDB_ABOUT_BOTTOM);
   Create(IDD_ABOUT, owner);
 }
 
@@ -48,17 +49,15 @@ BOOL AboutDialog::DialogProc(UINT msg, WPARAM wParam, LPARAM) {
 }
 
 void AboutDialog::OnPaint() {
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(hwnd, &ps);
-  MemoryDc top(artTop.handle);
-  BlitCopy(dc, 25, 12, artTop.Width(), artTop.Height(), top.dc, 0, 0, artTop.Width(), artTop.Height());
-  MemoryDc middle(artMiddle.handle);
-  BlitKeyed(dc, 10, 40, artMiddle.Width(), artMiddle.Height(), middle.dc, 0, 0, artMiddle.Width(),
-            artMiddle.Height(), kWhite);
-  MemoryDc bottom(artBottom.handle);
-  BlitKeyed(dc, 10, 63, artBottom.Width(), artBottom.Height(), bottom.dc, 0, 0, artBottom.Width(),
-            artBottom.Height(), kWhite);
-  EndPaint(hwnd, &ps);
+  PaintDc dc(hwnd);
+  MemoryDc top(artTop);
+  BlitCopy(dc, 25, 12, artTop.Width(), artTop.Height(), top, 0, 0, artTop.Width(), artTop.Height());
+  MemoryDc middle(artMiddle);
+  BlitKeyed(dc, 10, 40, artMiddle.Width(), artMiddle.Height(), middle, 0, 0, artMiddle.Width(), artMiddle.Height(),
+            kWhite);
+  MemoryDc bottom(artBottom);
+  BlitKeyed(dc, 10, 63, artBottom.Width(), artBottom.Height(), bottom, 0, 0, artBottom.Width(), artBottom.Height(),
+            kWhite);
 }
 
 void AboutDialog::OnCommand(WORD id) {

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "dialog_window.h"
-#include "gdi_bitmap.h"
+#include "gdi_owners.h"
 
 const int kAboutCaptionCount = 7;
 extern const char* const aboutCaptions[kAboutCaptionCount];

@@ -25,10 +25,9 @@ LRESULT PeekWindow::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       PostQuitMessage(0);
       return 0;
     case WM_PAINT: {
-      PAINTSTRUCT ps;
-      BeginPaint(hwnd, &ps);
+      // Only to validate: the clip draws through a DC of its own.
+      PaintDc validate(hwnd);
       Paint(hwnd);
-      EndPaint(hwnd, &ps);
       return 0;
     }
     case WM_TIMER:

@@ -2,6 +2,7 @@
 
 #include <mmsystem.h>
 
+#include "peeker_globals.h"
 #include "resource.h"
 
 namespace {
@@ -22,8 +23,8 @@ SpriteClip::~SpriteClip() {
 }
 
 void SpriteClip::LoadFrames(UINT firstId, int count) {
-  for (int i = 0; i < count; i++) frames.Append(GdiBitmap());
-  for (int i = 0; i < count; i++) frames.At(i)->LoadFromResource(firstId + i);
+  for (int i = 0; i < count; i++) frames.AppendEmpty();
+  for (int i = 0; i < count; i++) frames.At(i)->LoadFromResource(g_instance, firstId + i);
 }
 
 void SpriteClip::AddStep(GdiBitmap* frame, COLORREF keyColour, int duration) {

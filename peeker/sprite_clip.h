@@ -5,7 +5,7 @@
 #include <windows.h>
 
 #include "clip_list.h"
-#include "gdi_bitmap.h"
+#include "gdi_owners.h"
 #include "screen_rect.h"
 
 // One step of the animation: which frame, which colour of it is transparent, and

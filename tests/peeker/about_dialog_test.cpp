@@ -112,7 +112,7 @@ TEST_F(AboutDialogTest, EveryOpeningHoldsExactlyThreeArtBitmaps) {
   for (int opening = 0; opening < 5; opening++) {
     about.Open(owner_);
     ASSERT_NE(about.hwnd, nullptr);
-    HBITMAP now[3] = {about.artTop.handle, about.artMiddle.handle, about.artBottom.handle};
+    HBITMAP now[3] = {about.artTop, about.artMiddle, about.artBottom};
     for (int i = 0; i < 3; i++) {
       EXPECT_EQ(GetObjectType(now[i]), static_cast<DWORD>(OBJ_BITMAP)) << "opening " << opening;
       // What the last opening loaded is gone, not kept beside the new one.

@@ -345,8 +345,7 @@ TEST_F(PeekCycleTest, UnknownTimerChangesNothing) {
 
 TEST_F(PeekCycleTest, FrameTooLowToClimbEndsThePeekAtTheFirstTick) {
   GdiBitmap* frame0 = peek->frames.At(0);
-  DeleteObject(frame0->handle);
-  frame0->handle = CreateBitmap(204, 1, 1, 32, nullptr);
+  frame0->Reset(CreateBitmap(204, 1, 1, 32, nullptr));
 
   peek->OnStart();
   EXPECT_EQ(peek->travel, 0);
