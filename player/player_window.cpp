@@ -2,6 +2,7 @@
 
 #include <mmsystem.h>
 
+#include "gdi_owners.h"
 #include "indexed_bitmap_draw.h"
 #include "payload_locator.h"
 #include "player_globals.h"
@@ -19,13 +20,10 @@ const char kTitle[] = "Animation Player";
 // timer service accepts: a frame delay of 0 would otherwise stop the animation.
 const UINT kTimerResolutionMs = 10;
 
-LRESULT RealizeAppPalette(HWND window, BOOL restoreAsBackground) {
-  HDC dc = GetDC(window);
-  HPALETTE old = SelectPalette(dc, appPalette, FALSE);
-  UINT changed = RealizePalette(dc);
-  SelectPalette(dc, old, restoreAsBackground);
-  ReleaseDC(window, dc);
-  return changed;
+LRESULT RealizeAppPalette(HWND window, bool restoreInBackground) {
+  WindowDc dc(window);
+  SelectedPalette selected(dc, appPalette, restoreInBackground);
+  return RealizePalette(dc);
 }
 
 void OnCommand(HWND window, WORD command) {
@@ -97,21 +95,18 @@ LRESULT CALLBACK PlayerWndProc(HWND window, UINT message, WPARAM wParam, LPARAM 
       AdvanceFrame(window);
       return 0;
     case WM_QUERYNEWPALETTE:
-      return RealizeAppPalette(window, TRUE);
+      return RealizeAppPalette(window, true);
     case WM_PALETTECHANGED:
-      RealizeAppPalette(window, FALSE);
+      RealizeAppPalette(window, false);
       return 0;
   }
   return DefWindowProcA(window, message, wParam, lParam);
 }
 
 void PaintCanvas(HWND window) {
-  PAINTSTRUCT paint;
-  HDC dc = BeginPaint(window, &paint);
-  HPALETTE old = SelectPalette(dc, appPalette, FALSE);
+  PaintDc dc(window);
+  SelectedPalette selected(dc, appPalette);
   DrawIndexedBitmap(&canvas, dc, 0, 0);
-  SelectPalette(dc, old, FALSE);
-  EndPaint(window, &paint);
 }
 
 void AdvanceFrame(HWND window) {
