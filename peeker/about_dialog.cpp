@@ -9,7 +9,7 @@
 #include "resource.h"
 #include "sprite_clip.h"
 
-int aboutBusy;
+bool aboutBusy;
 
 const char* const aboutCaptions[kAboutCaptionCount] = {
     "Zorblatt,Mastor Of All Cheese",       "It's Zorblatt Time Baby",      "Zorblatt Is Your Best Friend",
@@ -39,7 +39,7 @@ BOOL AboutDialog::DialogProc(UINT msg, WPARAM wParam, LPARAM) {
       return TRUE;
     case WM_INITDIALOG:
       SendMessageA(hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(aboutCaptions[RandomInRange(0, kAboutCaptionCount - 1)]));
-      if (audioOn) SetCheck(IDC_AUDIO, 1);
+      if (audioOn) SetCheck(IDC_AUDIO, true);
       return TRUE;  // the focus goes to the first tab stop, Kill
     case WM_COMMAND:
       OnCommand(LOWORD(wParam));
@@ -61,11 +61,11 @@ void AboutDialog::OnPaint() {
 }
 
 void AboutDialog::OnCommand(WORD id) {
-  if (id == IDOK) killRequested = 1;
+  if (id == IDOK) killRequested = true;
   if (id == IDOK || id == IDCANCEL) {
     if (audioOn) PlaySoundByOrdinal(MAKEINTRESOURCEA(IDW_GOODBYE), GetModuleHandleA(nullptr), kGoodbyeSoundFlags);
     DestroyWindow(hwnd);
   } else if (id == IDC_AUDIO) {
-    audioOn = IsChecked(IDC_AUDIO) == 1 ? 1 : 0;
+    audioOn = IsChecked(IDC_AUDIO);
   }
 }

@@ -13,7 +13,7 @@ struct ScreenRect {
 ScreenRect WindowScreenRect(HWND window);
 ScreenRect DesktopScreenRect();
 
-// 1 when one of a's left and right edges lies within b's horizontal extent and
-// one of its top and bottom edges within b's vertical extent (extents closed);
-// `out` then holds the overlap. `out` is written in every case.
-int OverlapRect(ScreenRect a, ScreenRect b, ScreenRect* out);
+// True when one of a's left and right edges lies within b's horizontal extent
+// and one of its top and bottom edges within b's vertical extent (extents
+// closed); `out` then holds the overlap. `out` is written in every case.
+bool OverlapRect(ScreenRect a, ScreenRect b, ScreenRect* out);

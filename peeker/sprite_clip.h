@@ -43,7 +43,7 @@ class SpriteClip {
   GdiBitmap backdrop;
   ScreenRect backdropRect = {0, 0, 0, 0};
   int currentStep = 0;
-  int soundOn = 1;
+  bool soundOn = true;
 };
 
 // The character's clip: four frames and six steps.

@@ -49,7 +49,7 @@ ATOM RegisterPlayerClass(HINSTANCE instance) {
   return RegisterClassA(&windowClass);
 }
 
-int CreatePlayerWindow(HINSTANCE instance, int showCommand) {
+bool CreatePlayerWindow(HINSTANCE instance, int showCommand) {
   // The frame and menu sizes come from the system rather than from the metrics
   // of a classic frame, which differ from the real ones on newer systems.
   RECT bounds = {0, 0, animation.width, animation.height};
@@ -58,7 +58,7 @@ int CreatePlayerWindow(HINSTANCE instance, int showCommand) {
   int height = bounds.bottom - bounds.top;
   HWND window = CreateWindowExA(0, kClassName, kTitle, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, width,
                                 height, nullptr, nullptr, instance, nullptr);
-  if (window == nullptr) return 0;
+  if (window == nullptr) return false;
   // A narrow window wraps its menu bar onto more lines: grow by what is missing.
   RECT client;
   GetClientRect(window, &client);
@@ -68,7 +68,7 @@ int CreatePlayerWindow(HINSTANCE instance, int showCommand) {
   }
   ShowWindow(window, showCommand);
   UpdateWindow(window);
-  return 1;
+  return true;
 }
 
 LRESULT CALLBACK PlayerWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
