@@ -8,25 +8,28 @@
 #include "sprite_clip.h"
 
 void SpriteClip::SaveBackdrop(ScreenRect r) {
+  // Still in place (a new frame, no move): what lies behind is what was saved, and
+  // the screen there shows nothing but our own drawing.
+  if (backdrop && SameRect(r, backdropRect)) return;
   const int w = r.width, h = r.height;
-  DisplayDc screen;
   GdiBitmap capture;
   capture.CreateScreenCompatible(w, h);
-  MemoryDc work(capture);
-  // Where the window still stands, the screen shows our own drawing...
-  BlitCopy(work, 0, 0, w, h, screen, r.left, r.top, w, h);
-  // ...so that part comes from the backdrop saved for that position.
-  ScreenRect overlap;
-  if (backdrop && OverlapRect(r, backdropRect, &overlap)) {
-    MemoryDc old(backdrop);
-    BlitCopy(work, overlap.left - r.left, overlap.top - r.top, overlap.width, overlap.height, old,
-             overlap.left - backdropRect.left, overlap.top - backdropRect.top, overlap.width, overlap.height);
+  {
+    MemoryDc work(capture);
+    DisplayDc screen;
+    // Where the window still stands, the screen shows our own drawing...
+    BlitCopy(work, 0, 0, w, h, screen, r.left, r.top, w, h);
+    // ...so that part comes from the backdrop saved for that position.
+    ScreenRect overlap;
+    if (backdrop && OverlapRect(r, backdropRect, &overlap)) {
+      MemoryDc old(backdrop);
+      BlitCopy(work, overlap.left - r.left, overlap.top - r.top, overlap.width, overlap.height, old,
+               overlap.left - backdropRect.left, overlap.top - backdropRect.top, overlap.width, overlap.height);
+    }
   }
+  // The corrected capture is the new backdrop; the old one goes with `capture`.
   backdropRect = r;
-  backdrop.Reset();
-  backdrop.CreateScreenCompatible(w, h);
-  MemoryDc saved(backdrop);
-  BlitCopy(saved, 0, 0, w, h, work, 0, 0, w, h);
+  backdrop.Swap(capture);
 }
 
 void SpriteClip::Paint(HWND hwnd) {
@@ -34,11 +37,9 @@ void SpriteClip::Paint(HWND hwnd) {
   ClipStep* step = steps.At(currentStep);
   const ScreenRect r = WindowScreenRect(hwnd);
   const int w = r.width, h = r.height;
-  // A window that was not placed through PlaceWindow has no backdrop of its own yet.
-  if (!backdrop || r.left != backdropRect.left || r.top != backdropRect.top || w != backdropRect.width ||
-      h != backdropRect.height) {
-    SaveBackdrop(r);
-  }
+  // Placed through PlaceWindow, the window has its backdrop already; moved by
+  // anything else, it gets one now.
+  SaveBackdrop(r);
 
   GdiBitmap composed;
   composed.CreateScreenCompatible(w, h);

@@ -10,6 +10,10 @@ struct ScreenRect {
   int height;
 };
 
+inline bool SameRect(ScreenRect a, ScreenRect b) {
+  return a.left == b.left && a.top == b.top && a.width == b.width && a.height == b.height;
+}
+
 ScreenRect WindowScreenRect(HWND window);
 ScreenRect DesktopScreenRect();
 

@@ -34,7 +34,8 @@ class SpriteClip {
   // Draws the current frame, its key colour transparent, over the screen behind
   // the window.
   void Paint(HWND hwnd);
-  // Saves the screen at `r` as the backdrop, before the window moves there.
+  // Saves the screen at `r` as the backdrop, before the window moves there; keeps
+  // the backdrop it has when that is of `r` already.
   void SaveBackdrop(ScreenRect r);
 
   ClipList<GdiBitmap> frames;

@@ -178,4 +178,40 @@ TEST_F(SpriteClipTest, PaintKeepsTheBackdropOfTheLastPaint) {
   EXPECT_EQ(clip.backdrop.Height(), 122);
 }
 
+// A frame change in place: the new frame goes over the saved backdrop, never
+// over the frame before it.
+TEST_F(SpriteClipTest, ANewFrameInPlaceShowsOverTheSavedBackdrop) {
+  const int w = 204, h = 122;
+  const DWORD behind = 0x00345678;
+  CharacterClip clip;
+  std::vector<DWORD> pattern(static_cast<size_t>(w) * h, behind);
+  const BITMAPINFO info = TopDownInfo32(w, h);
+  HDC screen = GetDC(nullptr);
+  clip.backdrop.Reset(CreateCompatibleBitmap(screen, w, h));
+  SetDIBits(screen, clip.backdrop, 0, h, pattern.data(), &info, DIB_RGB_COLORS);
+  ReleaseDC(nullptr, screen);
+  clip.backdropRect = {120, 130, w, h};
+
+  for (int step : {0, 3}) {
+    clip.currentStep = step;
+    clip.PlaceWindow(window, 120, 130, HWND_TOP);
+    clip.Paint(window);
+    GdiBitmap shown;
+    ASSERT_TRUE(shown.CreateScreenCompatible(w, h));
+    {
+      MemoryDc copy(shown);
+      WindowDc windowDc(window);
+      BitBlt(copy, 0, 0, w, h, windowDc, 0, 0, SRCCOPY);
+    }
+    const std::vector<DWORD> frame = Pixels(*clip.steps.At(step)->frame, w, h);
+    const std::vector<DWORD> pixels = Pixels(shown, w, h);
+    int wrong = 0;
+    for (size_t i = 0; i < pixels.size(); i++) {
+      const DWORD own = frame[i] & 0xFFFFFF;
+      wrong += (pixels[i] & 0xFFFFFF) != (own == 0x00FF00 ? behind : own);
+    }
+    EXPECT_EQ(wrong, 0) << "step " << step;
+  }
+}
+
 }  // namespace
