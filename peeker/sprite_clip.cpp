@@ -8,6 +8,7 @@
 namespace {
 
 const COLORREF kKeyGreen = RGB(0, 255, 0);
+const int kCharacterFrames = 4;
 // A wave resource of the module, played asynchronously without cutting short a
 // sound already playing.
 const DWORD kClipSoundFlags = SND_RESOURCE | SND_ASYNC | SND_NOSTOP;
@@ -50,7 +51,7 @@ void SpriteClip::PlayClipSound(int index) {
 }
 
 CharacterClip::CharacterClip() {
-  LoadFrames(IDB_FRAME_FIRST, 4);
+  LoadFrames(IDB_FRAME_FIRST, kCharacterFrames);
   // The open look, two in-betweens, the held pose, and back.
   const struct {
     int frame;

@@ -7,6 +7,8 @@
 #include "platform.h"
 
 const int32_t kMaxBitmapSide = 65535;
+// The `transparent` of a composite that copies every byte.
+const int32_t kNoTransparentIndex = -1;
 
 struct IndexedBitmap {
   int32_t width;
@@ -42,7 +44,8 @@ uint8_t* BitmapRowAddress(const IndexedBitmap* bitmap, int32_t x, int32_t r);
 // Copies a source area onto the destination at `rect` (destination display
 // coordinates, right and bottom exclusive), clipped to both bitmaps; `rect` comes
 // back as the area covered. Source bytes equal to `transparent` (0-255) leave the
-// destination as it was; a negative index, or one above 255, copies every byte.
+// destination as it was; a negative index such as kNoTransparentIndex, or one
+// above 255, copies every byte.
 void CompositeBitmap(IndexedBitmap* dest, const IndexedBitmap* source, RECT* rect, int32_t sourceX,
                      int32_t sourceY, int32_t transparent);
 

@@ -11,6 +11,10 @@
 namespace {
 
 const UINT kTimerPeriodMs = 10;
+// The only version a LOGPALETTE has.
+const WORD kLogPaletteVersion = 0x300;
+// The largest colour table a GIF can declare.
+const int kMaxColours = 256;
 
 // Loads the animation section, builds the palette and the canvas. True when all
 // are ready; on failure the payload file may stay open for the exit sequence.
@@ -25,9 +29,9 @@ bool LoadAnimation(const char* path, const char* marker) {
   struct {
     WORD version;
     WORD count;
-    PALETTEENTRY entries[256];
+    PALETTEENTRY entries[kMaxColours];
   } palette;
-  palette.version = 0x300;
+  palette.version = kLogPaletteVersion;
   palette.count = static_cast<WORD>(animation.colourCount);
   for (int32_t i = 0; i < animation.colourCount; i++) {
     uint32_t colour = animation.colours[i];

@@ -19,6 +19,8 @@ const char kTitle[] = "Animation Player";
 // The timer resolution requested for the whole run, and the shortest delay the
 // timer service accepts: a frame delay of 0 would otherwise stop the animation.
 const UINT kTimerResolutionMs = 10;
+// GIF delays count hundredths of a second.
+const UINT kMsPerDelayUnit = 10;
 
 LRESULT RealizeAppPalette(HWND window, bool restoreInBackground) {
   WindowDc dc(window);
@@ -42,7 +44,7 @@ ATOM RegisterPlayerClass(HINSTANCE instance) {
   windowClass.lpfnWndProc = PlayerWndProc;
   windowClass.hInstance = instance;
   windowClass.hIcon = LoadIconA(appInstance, IDI_APP);
-  windowClass.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
+  windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
   windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
   windowClass.lpszMenuName = MAKEINTRESOURCEA(IDM_MAIN);
   windowClass.lpszClassName = kClassName;
@@ -119,11 +121,11 @@ void AdvanceFrame(HWND window) {
   RECT rect;
   IndexedBitmap* bitmap = GetFrameRect(frame, &rect);
   if (bitmap == nullptr) return;
-  CompositeBitmap(&canvas, bitmap, &rect, 0, 0, -1);
+  CompositeBitmap(&canvas, bitmap, &rect, 0, 0, kNoTransparentIndex);
   InvalidateRect(window, &rect, FALSE);
 
   if (animation.frameCount >= 2) {
-    UINT delayMs = static_cast<UINT>(frame->delay) * 10;
+    UINT delayMs = static_cast<UINT>(frame->delay) * kMsPerDelayUnit;
     ArmFrameTimer(delayMs < kTimerResolutionMs ? kTimerResolutionMs : delayMs, window);
   }
 }

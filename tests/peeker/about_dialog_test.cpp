@@ -39,7 +39,7 @@ struct TemplateReader {
 
 TEST(AboutDialogResources, TheDialogTemplate) {
   HMODULE module = GetModuleHandleA(nullptr);
-  HRSRC found = FindResourceExA(module, MAKEINTRESOURCEA(5) /* RT_DIALOG */, MAKEINTRESOURCEA(IDD_ABOUT), kEnglishUs);
+  HRSRC found = FindResourceExA(module, RT_DIALOG, MAKEINTRESOURCEA(IDD_ABOUT), kEnglishUs);
   ASSERT_NE(found, nullptr);
   const BYTE* base = static_cast<const BYTE*>(LockResource(LoadResource(module, found)));
   TemplateReader t{base};
@@ -81,7 +81,7 @@ TEST(AboutDialogResources, TheDialogTemplate) {
 TEST(AboutDialogResources, ArtAndSoundAreThere) {
   HMODULE module = GetModuleHandleA(nullptr);
   for (int id : {IDB_ABOUT_TITLE, IDB_ABOUT_BOTTOM, IDB_ABOUT_MIDDLE}) {
-    EXPECT_NE(FindResourceExA(module, MAKEINTRESOURCEA(2) /* RT_BITMAP */, MAKEINTRESOURCEA(id), kEnglishUs), nullptr)
+    EXPECT_NE(FindResourceExA(module, RT_BITMAP, MAKEINTRESOURCEA(id), kEnglishUs), nullptr)
         << id;
   }
   HRSRC wave = FindResourceExA(module, "WAVE", MAKEINTRESOURCEA(IDW_GOODBYE), kEnglishUs);
