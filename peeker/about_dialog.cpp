@@ -3,12 +3,13 @@
 #include <mmsystem.h>
 
 #include "blit.h"
-#include "gdi_dc.h"
+#include "gdi_owners.h"
+#include "peeker_globals.h"
 #include "random.h"
 #include "resource.h"
 #include "sprite_clip.h"
 
-int aboutBusy;
+bool aboutBusy;
 
 const char* const aboutCaptions[kAboutCaptionCount] = {
     "Zorblatt,Mastor Of All Cheese",       "It's Zorblatt Time Baby",      "Zorblatt Is Your Best Friend",
@@ -25,9 +26,9 @@ const DWORD kGoodbyeSoundFlags = SND_RESOURCE | SND_SYNC;
 }  // namespace
 
 void AboutDialog::Open(HWND owner) {
-  artTop.LoadFromResource(IDB_ABOUT_TITLE);
-  artMiddle.LoadFromResource(IDB_ABOUT_MIDDLE);
-  artBottom.LoadFromResource(IDB_ABOUT_BOTTOM);
+  artTop.LoadFromResource(g_instance, IDB_ABOUT_TITLE);
+  artMiddle.LoadFromResource(g_instance, IDB_ABOUT_MIDDLE);
+  artBottom.LoadFromResource(g_instance, IDB_ABOUT_BOTTOM);
   Create(IDD_ABOUT, owner);
 }
 
@@ -38,7 +39,7 @@ BOOL AboutDialog::DialogProc(UINT msg, WPARAM wParam, LPARAM) {
       return TRUE;
     case WM_INITDIALOG:
       SendMessageA(hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(aboutCaptions[RandomInRange(0, kAboutCaptionCount - 1)]));
-      if (audioOn) SetCheck(IDC_AUDIO, 1);
+      if (audioOn) SetCheck(IDC_AUDIO, true);
       return TRUE;  // the focus goes to the first tab stop, Kill
     case WM_COMMAND:
       OnCommand(LOWORD(wParam));
@@ -48,25 +49,23 @@ BOOL AboutDialog::DialogProc(UINT msg, WPARAM wParam, LPARAM) {
 }
 
 void AboutDialog::OnPaint() {
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(hwnd, &ps);
-  MemoryDc top(artTop.handle);
-  BlitCopy(dc, 25, 12, artTop.Width(), artTop.Height(), top.dc, 0, 0, artTop.Width(), artTop.Height());
-  MemoryDc middle(artMiddle.handle);
-  BlitKeyed(dc, 10, 40, artMiddle.Width(), artMiddle.Height(), middle.dc, 0, 0, artMiddle.Width(),
-            artMiddle.Height(), kWhite);
-  MemoryDc bottom(artBottom.handle);
-  BlitKeyed(dc, 10, 63, artBottom.Width(), artBottom.Height(), bottom.dc, 0, 0, artBottom.Width(),
-            artBottom.Height(), kWhite);
-  EndPaint(hwnd, &ps);
+  PaintDc dc(hwnd);
+  MemoryDc top(artTop);
+  BlitCopy(dc, 25, 12, artTop.Width(), artTop.Height(), top, 0, 0, artTop.Width(), artTop.Height());
+  MemoryDc middle(artMiddle);
+  BlitKeyed(dc, 10, 40, artMiddle.Width(), artMiddle.Height(), middle, 0, 0, artMiddle.Width(), artMiddle.Height(),
+            kWhite);
+  MemoryDc bottom(artBottom);
+  BlitKeyed(dc, 10, 63, artBottom.Width(), artBottom.Height(), bottom, 0, 0, artBottom.Width(), artBottom.Height(),
+            kWhite);
 }
 
 void AboutDialog::OnCommand(WORD id) {
-  if (id == IDOK) killRequested = 1;
+  if (id == IDOK) killRequested = true;
   if (id == IDOK || id == IDCANCEL) {
     if (audioOn) PlaySoundByOrdinal(MAKEINTRESOURCEA(IDW_GOODBYE), GetModuleHandleA(nullptr), kGoodbyeSoundFlags);
     DestroyWindow(hwnd);
   } else if (id == IDC_AUDIO) {
-    audioOn = IsChecked(IDC_AUDIO) == 1 ? 1 : 0;
+    audioOn = IsChecked(IDC_AUDIO);
   }
 }

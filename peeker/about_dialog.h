@@ -3,12 +3,12 @@
 #pragma once
 
 #include "dialog_window.h"
-#include "gdi_bitmap.h"
+#include "gdi_owners.h"
 
 const int kAboutCaptionCount = 7;
 extern const char* const aboutCaptions[kAboutCaptionCount];
 // Set while a click is being handled, the dialog's whole life included.
-extern int aboutBusy;
+extern bool aboutBusy;
 
 class AboutDialog : public DialogWindow {
  public:
@@ -16,8 +16,8 @@ class AboutDialog : public DialogWindow {
   // Loads the art and creates the dialog, owned by `owner`.
   void Open(HWND owner);
 
-  int audioOn = 1;
-  int killRequested = 0;
+  bool audioOn = true;
+  bool killRequested = false;
   GdiBitmap artTop;
   GdiBitmap artMiddle;
   GdiBitmap artBottom;

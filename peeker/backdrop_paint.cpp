@@ -4,29 +4,32 @@
 // screen shows the window's own pixels (under Wine, and on systems that compose
 // windows), never what lies behind it.
 #include "blit.h"
-#include "gdi_dc.h"
+#include "gdi_owners.h"
 #include "sprite_clip.h"
 
 void SpriteClip::SaveBackdrop(ScreenRect r) {
+  // Still in place (a new frame, no move): what lies behind is what was saved, and
+  // the screen there shows nothing but our own drawing.
+  if (backdrop && SameRect(r, backdropRect)) return;
   const int w = r.width, h = r.height;
-  DisplayDc screen;
   GdiBitmap capture;
   capture.CreateScreenCompatible(w, h);
-  MemoryDc work(capture.handle);
-  // Where the window still stands, the screen shows our own drawing...
-  BlitCopy(work.dc, 0, 0, w, h, screen.dc, r.left, r.top, w, h);
-  // ...so that part comes from the backdrop saved for that position.
-  ScreenRect overlap;
-  if (backdrop.handle && OverlapRect(r, backdropRect, &overlap)) {
-    MemoryDc old(backdrop.handle);
-    BlitCopy(work.dc, overlap.left - r.left, overlap.top - r.top, overlap.width, overlap.height, old.dc,
-             overlap.left - backdropRect.left, overlap.top - backdropRect.top, overlap.width, overlap.height);
+  {
+    MemoryDc work(capture);
+    DisplayDc screen;
+    // Where the window still stands, the screen shows our own drawing...
+    BlitCopy(work, 0, 0, w, h, screen, r.left, r.top, w, h);
+    // ...so that part comes from the backdrop saved for that position.
+    ScreenRect overlap;
+    if (backdrop && OverlapRect(r, backdropRect, &overlap)) {
+      MemoryDc old(backdrop);
+      BlitCopy(work, overlap.left - r.left, overlap.top - r.top, overlap.width, overlap.height, old,
+               overlap.left - backdropRect.left, overlap.top - backdropRect.top, overlap.width, overlap.height);
+    }
   }
+  // The corrected capture is the new backdrop; the old one goes with `capture`.
   backdropRect = r;
-  backdrop.Reset();
-  backdrop.CreateScreenCompatible(w, h);
-  MemoryDc saved(backdrop.handle);
-  BlitCopy(saved.dc, 0, 0, w, h, work.dc, 0, 0, w, h);
+  backdrop.Swap(capture);
 }
 
 void SpriteClip::Paint(HWND hwnd) {
@@ -34,24 +37,21 @@ void SpriteClip::Paint(HWND hwnd) {
   ClipStep* step = steps.At(currentStep);
   const ScreenRect r = WindowScreenRect(hwnd);
   const int w = r.width, h = r.height;
-  // A window that was not placed through PlaceWindow has no backdrop of its own yet.
-  if (!backdrop.handle || r.left != backdropRect.left || r.top != backdropRect.top || w != backdropRect.width ||
-      h != backdropRect.height) {
-    SaveBackdrop(r);
-  }
+  // Placed through PlaceWindow, the window has its backdrop already; moved by
+  // anything else, it gets one now.
+  SaveBackdrop(r);
 
   GdiBitmap composed;
   composed.CreateScreenCompatible(w, h);
-  MemoryDc work(composed.handle);
+  MemoryDc work(composed);
   {
-    MemoryDc saved(backdrop.handle);
-    BlitCopy(work.dc, 0, 0, w, h, saved.dc, 0, 0, w, h);
+    MemoryDc saved(backdrop);
+    BlitCopy(work, 0, 0, w, h, saved, 0, 0, w, h);
   }
-  MemoryDc frame(step->frame->handle);
-  BlitKeyed(work.dc, 0, 0, w, h, frame.dc, 0, 0, w, h, step->keyColour);
+  MemoryDc frame(*step->frame);
+  BlitKeyed(work, 0, 0, w, h, frame, 0, 0, w, h, step->keyColour);
 
   // One transfer to the window: the keyed blit's steps are never on screen.
-  HDC windowDc = GetDC(hwnd);
-  BlitCopy(windowDc, 0, 0, w, h, work.dc, 0, 0, w, h);
-  ReleaseDC(hwnd, windowDc);
+  WindowDc window(hwnd);
+  BlitCopy(window, 0, 0, w, h, work, 0, 0, w, h);
 }

@@ -1,5 +1,7 @@
 #include "blit.h"
 
+#include "gdi_owners.h"
+
 BOOL BlitCopy(HDC destination, int dx, int dy, int dWidth, int dHeight, HDC source, int sx, int sy, int sWidth,
               int sHeight) {
   return BitBlt(destination, dx, dy, sWidth < dWidth ? sWidth : dWidth, sHeight < dHeight ? sHeight : dHeight, source,
@@ -12,9 +14,9 @@ BOOL BlitKeyed(HDC destination, int dx, int dy, int dWidth, int dHeight, HDC sou
   const int height = sHeight < dHeight ? sHeight : dHeight;
   // A monochrome mask: 1 where the source is the key (the source's background
   // colour in the conversion to monochrome), 0 elsewhere.
-  HBITMAP mask = CreateBitmap(width, height, 1, 1, nullptr);
-  HDC maskDc = CreateCompatibleDC(nullptr);
-  HGDIOBJ previousMask = SelectObject(maskDc, mask);
+  GdiBitmap mask;
+  mask.Reset(CreateBitmap(width, height, 1, 1, nullptr));
+  MemoryDc maskDc(mask);
   COLORREF previousBackground = SetBkColor(source, key);
   BitBlt(maskDc, 0, 0, width, height, source, sx, sy, SRCCOPY);
   SetBkColor(source, previousBackground);
@@ -23,7 +25,5 @@ BOOL BlitKeyed(HDC destination, int dx, int dy, int dWidth, int dHeight, HDC sou
   BitBlt(destination, dx, dy, width, height, source, sx, sy, SRCINVERT);
   BitBlt(destination, dx, dy, width, height, maskDc, 0, 0, SRCAND);
   BitBlt(destination, dx, dy, width, height, source, sx, sy, SRCINVERT);
-  DeleteObject(SelectObject(maskDc, previousMask));
-  DeleteDC(maskDc);
   return 1;
 }

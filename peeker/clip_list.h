@@ -13,18 +13,10 @@ class ClipList {
 
   // Links a copy of `value` behind the last node. A node that cannot be
   // allocated leaves the list as it was.
-  void Append(const T& value) {
-    Node* node = new (std::nothrow) Node{value, nullptr};
-    if (node == nullptr) return;
-    if (head == nullptr) {
-      head = node;
-    } else {
-      Node* last = head;
-      while (last->next != nullptr) last = last->next;
-      last->next = node;
-    }
-    count++;
-  }
+  void Append(const T& value) { Link(new (std::nothrow) Node{value, nullptr}); }
+  // Links an empty element, made in its node: how owners of handles, which
+  // cannot be copied, join a list.
+  void AppendEmpty() { Link(new (std::nothrow) Node{T(), nullptr}); }
 
   // The element at `index`, or null outside 0 .. count - 1.
   T* At(int index) const {
@@ -50,6 +42,18 @@ class ClipList {
     T element;
     Node* next;
   };
+
+  void Link(Node* node) {
+    if (node == nullptr) return;
+    if (head == nullptr) {
+      head = node;
+    } else {
+      Node* last = head;
+      while (last->next != nullptr) last = last->next;
+      last->next = node;
+    }
+    count++;
+  }
 
   Node* head = nullptr;
   int count = 0;

@@ -20,11 +20,11 @@ HWND DialogWindow::Create(WORD templateId, HWND owner) {
   return CreateDialogParamA(g_instance, MAKEINTRESOURCEA(templateId), owner, StaticDialogProc, 0);
 }
 
-LRESULT DialogWindow::SetCheck(int id, int on) {
-  return SendDlgItemMessageA(hwnd, id, BM_SETCHECK, on ? 1 : 0, 0);
+LRESULT DialogWindow::SetCheck(int id, bool on) {
+  return SendDlgItemMessageA(hwnd, id, BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
-int DialogWindow::IsChecked(int id) { return SendDlgItemMessageA(hwnd, id, BM_GETCHECK, 0, 0) == 1 ? 1 : 0; }
+bool DialogWindow::IsChecked(int id) { return SendDlgItemMessageA(hwnd, id, BM_GETCHECK, 0, 0) == BST_CHECKED; }
 
 INT_PTR CALLBACK StaticDialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   DialogWindow* object = BoundObject(hwnd, g_pendingDialog);

@@ -10,8 +10,8 @@ class DialogWindow : public WindowBase {
   int Run() override;
   virtual BOOL DialogProc(UINT msg, WPARAM wParam, LPARAM lParam) = 0;
   HWND Create(WORD templateId, HWND owner);
-  LRESULT SetCheck(int id, int on);
-  int IsChecked(int id);
+  LRESULT SetCheck(int id, bool on);
+  bool IsChecked(int id);
 };
 
 // The dialogs' procedure: binds a new dialog to g_pendingDialog on its first

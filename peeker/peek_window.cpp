@@ -25,10 +25,9 @@ LRESULT PeekWindow::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       PostQuitMessage(0);
       return 0;
     case WM_PAINT: {
-      PAINTSTRUCT ps;
-      BeginPaint(hwnd, &ps);
+      // Only to validate: the clip draws through a DC of its own.
+      PaintDc validate(hwnd);
       Paint(hwnd);
-      EndPaint(hwnd, &ps);
       return 0;
     }
     case WM_TIMER:
@@ -55,7 +54,7 @@ void PeekWindow::OnStart() {
     SetTimer(hwnd, TIMER_MOTION, kRetryMs, nullptr);
     return;
   }
-  active = 1;
+  active = true;
   ChooseSpot();
   currentStep = 0;
   PlaceWindow(hwnd, x, y, insertAfter);
@@ -78,7 +77,7 @@ void PeekWindow::OnTimer(UINT id) {
 
 void PeekWindow::ChooseSpot() {
   ticks = 0;
-  rising = 1;
+  rising = true;
   const ScreenRect desk = DesktopScreenRect();
   const int fw = frames.At(0) ? frames.At(0)->Width() : 0;
   const int fh = frames.At(0) ? frames.At(0)->Height() : 0;
@@ -102,12 +101,12 @@ void PeekWindow::ChooseSpot() {
   }
   travel = fh / 2;
   // A frame too low to climb: the peek ends at its first tick.
-  if (travel == 0) rising = 0;
+  if (travel == 0) rising = false;
 }
 
 void PeekWindow::StepMotion() {
   if (!rising && ticks == 0) {
-    active = 0;
+    active = false;
     ShowWindow(hwnd, SW_HIDE);
     SetTimer(hwnd, TIMER_MOTION, RandomInRange(kPauseMinMs, kPauseMaxMs), nullptr);
     return;
@@ -121,7 +120,7 @@ void PeekWindow::StepMotion() {
   }
   PlaceWindow(hwnd, x, y, insertAfter);
   if (ticks == travel) {
-    rising = 0;
+    rising = false;
     SetTimer(hwnd, TIMER_MOTION, kHoldMs, nullptr);
   } else {
     SetTimer(hwnd, TIMER_MOTION, kMotionTickMs, nullptr);
@@ -131,11 +130,11 @@ void PeekWindow::StepMotion() {
 void PeekWindow::OnClick() {
   // The dialog's loop dispatches our clicks too: one dialog at a time.
   if (aboutBusy) return;
-  aboutBusy = 1;
+  aboutBusy = true;
   about.Open(hwnd);
   ShowWindow(about.hwnd, SW_SHOW);
   about.Run();
   if (about.killRequested) DestroyWindow(hwnd);
   soundOn = about.audioOn;
-  aboutBusy = 0;
+  aboutBusy = false;
 }

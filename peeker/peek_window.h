@@ -29,9 +29,9 @@ class PeekWindow : public CharacterClip, public FrameWindow {
   AboutDialog about;
   int x = 0;
   int y = 0;
-  int active = 0;
+  bool active = false;
   HWND insertAfter = nullptr;
   int travel = 0;
   int ticks = 0;
-  int rising = 1;
+  bool rising = true;
 };

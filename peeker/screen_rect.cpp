@@ -8,7 +8,7 @@ ScreenRect WindowScreenRect(HWND window) {
 
 ScreenRect DesktopScreenRect() { return WindowScreenRect(GetDesktopWindow()); }
 
-int OverlapRect(ScreenRect a, ScreenRect b, ScreenRect* out) {
+bool OverlapRect(ScreenRect a, ScreenRect b, ScreenRect* out) {
   auto withinX = [&](int x) { return b.left <= x && x <= b.left + b.width; };
   auto withinY = [&](int y) { return b.top <= y && y <= b.top + b.height; };
   int cx = 0, cy = 0;
@@ -36,5 +36,5 @@ int OverlapRect(ScreenRect a, ScreenRect b, ScreenRect* out) {
   } else {
     out->height = b.top + b.height - out->top;
   }
-  return cx >= 1 && cy >= 1 ? 1 : 0;
+  return cx >= 1 && cy >= 1;
 }

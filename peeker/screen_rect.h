@@ -10,10 +10,14 @@ struct ScreenRect {
   int height;
 };
 
+inline bool SameRect(ScreenRect a, ScreenRect b) {
+  return a.left == b.left && a.top == b.top && a.width == b.width && a.height == b.height;
+}
+
 ScreenRect WindowScreenRect(HWND window);
 ScreenRect DesktopScreenRect();
 
-// 1 when one of a's left and right edges lies within b's horizontal extent and
-// one of its top and bottom edges within b's vertical extent (extents closed);
-// `out` then holds the overlap. `out` is written in every case.
-int OverlapRect(ScreenRect a, ScreenRect b, ScreenRect* out);
+// True when one of a's left and right edges lies within b's horizontal extent
+// and one of its top and bottom edges within b's vertical extent (extents
+// closed); `out` then holds the overlap. `out` is written in every case.
+bool OverlapRect(ScreenRect a, ScreenRect b, ScreenRect* out);

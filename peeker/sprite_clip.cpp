@@ -2,11 +2,13 @@
 
 #include <mmsystem.h>
 
+#include "peeker_globals.h"
 #include "resource.h"
 
 namespace {
 
 const COLORREF kKeyGreen = RGB(0, 255, 0);
+const int kCharacterFrames = 4;
 // A wave resource of the module, played asynchronously without cutting short a
 // sound already playing.
 const DWORD kClipSoundFlags = SND_RESOURCE | SND_ASYNC | SND_NOSTOP;
@@ -22,8 +24,8 @@ SpriteClip::~SpriteClip() {
 }
 
 void SpriteClip::LoadFrames(UINT firstId, int count) {
-  for (int i = 0; i < count; i++) frames.Append(GdiBitmap());
-  for (int i = 0; i < count; i++) frames.At(i)->LoadFromResource(firstId + i);
+  for (int i = 0; i < count; i++) frames.AppendEmpty();
+  for (int i = 0; i < count; i++) frames.At(i)->LoadFromResource(g_instance, firstId + i);
 }
 
 void SpriteClip::AddStep(GdiBitmap* frame, COLORREF keyColour, int duration) {
@@ -49,7 +51,7 @@ void SpriteClip::PlayClipSound(int index) {
 }
 
 CharacterClip::CharacterClip() {
-  LoadFrames(IDB_FRAME_FIRST, 4);
+  LoadFrames(IDB_FRAME_FIRST, kCharacterFrames);
   // The open look, two in-betweens, the held pose, and back.
   const struct {
     int frame;

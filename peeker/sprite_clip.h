@@ -5,7 +5,7 @@
 #include <windows.h>
 
 #include "clip_list.h"
-#include "gdi_bitmap.h"
+#include "gdi_owners.h"
 #include "screen_rect.h"
 
 // One step of the animation: which frame, which colour of it is transparent, and
@@ -34,7 +34,8 @@ class SpriteClip {
   // Draws the current frame, its key colour transparent, over the screen behind
   // the window.
   void Paint(HWND hwnd);
-  // Saves the screen at `r` as the backdrop, before the window moves there.
+  // Saves the screen at `r` as the backdrop, before the window moves there; keeps
+  // the backdrop it has when that is of `r` already.
   void SaveBackdrop(ScreenRect r);
 
   ClipList<GdiBitmap> frames;
@@ -43,7 +44,7 @@ class SpriteClip {
   GdiBitmap backdrop;
   ScreenRect backdropRect = {0, 0, 0, 0};
   int currentStep = 0;
-  int soundOn = 1;
+  bool soundOn = true;
 };
 
 // The character's clip: four frames and six steps.

@@ -6,6 +6,9 @@
 
 #include "platform.h"
 
+// The `transparent` of a composite that copies every byte.
+const int32_t kNoTransparentIndex = -1;
+
 struct IndexedBitmap {
   int32_t width;
   int32_t height;
@@ -19,9 +22,9 @@ struct IndexedBitmap {
   uint8_t* pixels;
 };
 
-// InitIndexedBitmap, then a pixel block of height x stride bytes (not cleared).
-// Sides outside 1 to kMaxBitmapSide, or a block the allocator refuses, leave
-// pixels null.
+// Fills the record for width x height, then gives it a pixel block of height x
+// stride bytes (not cleared). Sides outside 1 to 65,535, or a block the
+// allocator refuses, leave pixels null.
 void CreateIndexedBitmap(IndexedBitmap* bitmap, int32_t width, int32_t height);
 
 // Sets every pixel, padding included, to index 0: how a canvas starts, before
@@ -37,7 +40,8 @@ uint8_t* BitmapRowAddress(const IndexedBitmap* bitmap, int32_t x, int32_t r);
 // Copies a source area onto the destination at `rect` (destination display
 // coordinates, right and bottom exclusive), clipped to both bitmaps; `rect` comes
 // back as the area covered. Source bytes equal to `transparent` (0-255) leave the
-// destination as it was; a negative index, or one above 255, copies every byte.
+// destination as it was; a negative index such as kNoTransparentIndex, or one
+// above 255, copies every byte.
 void CompositeBitmap(IndexedBitmap* dest, const IndexedBitmap* source, RECT* rect, int32_t sourceX,
                      int32_t sourceY, int32_t transparent);
 

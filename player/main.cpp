@@ -11,23 +11,27 @@
 namespace {
 
 const UINT kTimerPeriodMs = 10;
+// The only version a LOGPALETTE has.
+const WORD kLogPaletteVersion = 0x300;
+// The largest colour table a GIF can declare.
+const int kMaxColours = 256;
 
-// Loads the animation section, builds the palette and the canvas. 1 when all are
-// ready; on failure the payload file may stay open for the exit sequence.
-int LoadAnimation(const char* path, const char* marker) {
+// Loads the animation section, builds the palette and the canvas. True when all
+// are ready; on failure the payload file may stay open for the exit sequence.
+bool LoadAnimation(const char* path, const char* marker) {
   int32_t length = FindSection(path, marker);
-  if (length <= 0) return 0;
+  if (length <= 0) return false;
   SectionBlock block(length);
-  if (!ReadSection(&block.reader)) return 0;
+  if (!ReadSection(&block.reader)) return false;
   ParseGif(&animation, &block.reader);
-  if (animation.colourCount == 0) return 0;
+  if (animation.colourCount == 0) return false;
 
   struct {
     WORD version;
     WORD count;
-    PALETTEENTRY entries[256];
+    PALETTEENTRY entries[kMaxColours];
   } palette;
-  palette.version = 0x300;
+  palette.version = kLogPaletteVersion;
   palette.count = static_cast<WORD>(animation.colourCount);
   for (int32_t i = 0; i < animation.colourCount; i++) {
     uint32_t colour = animation.colours[i];
@@ -38,7 +42,7 @@ int LoadAnimation(const char* path, const char* marker) {
   CreateIndexedBitmap(&canvas, animation.width, animation.height);
   ClearIndexedBitmap(&canvas);
   ClosePayloadFile();
-  return 1;
+  return true;
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <mmsystem.h>
 
+#include "gdi_owners.h"
 #include "indexed_bitmap_draw.h"
 #include "payload_locator.h"
 #include "player_globals.h"
@@ -18,14 +19,13 @@ const char kTitle[] = "Animation Player";
 // The timer resolution requested for the whole run, and the shortest delay the
 // timer service accepts: a frame delay of 0 would otherwise stop the animation.
 const UINT kTimerResolutionMs = 10;
+// GIF delays count hundredths of a second.
+const UINT kMsPerDelayUnit = 10;
 
-LRESULT RealizeAppPalette(HWND window, BOOL restoreAsBackground) {
-  HDC dc = GetDC(window);
-  HPALETTE old = SelectPalette(dc, appPalette, FALSE);
-  UINT changed = RealizePalette(dc);
-  SelectPalette(dc, old, restoreAsBackground);
-  ReleaseDC(window, dc);
-  return changed;
+LRESULT RealizeAppPalette(HWND window, bool restoreInBackground) {
+  WindowDc dc(window);
+  SelectedPalette selected(dc, appPalette, restoreInBackground);
+  return RealizePalette(dc);
 }
 
 void OnCommand(HWND window, WORD command) {
@@ -44,14 +44,14 @@ ATOM RegisterPlayerClass(HINSTANCE instance) {
   windowClass.lpfnWndProc = PlayerWndProc;
   windowClass.hInstance = instance;
   windowClass.hIcon = LoadIconA(appInstance, IDI_APP);
-  windowClass.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
+  windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
   windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
   windowClass.lpszMenuName = MAKEINTRESOURCEA(IDM_MAIN);
   windowClass.lpszClassName = kClassName;
   return RegisterClassA(&windowClass);
 }
 
-int CreatePlayerWindow(HINSTANCE instance, int showCommand) {
+bool CreatePlayerWindow(HINSTANCE instance, int showCommand) {
   // The frame and menu sizes come from the system rather than from the metrics
   // of a classic frame, which differ from the real ones on newer systems.
   RECT bounds = {0, 0, animation.width, animation.height};
@@ -60,7 +60,7 @@ int CreatePlayerWindow(HINSTANCE instance, int showCommand) {
   int height = bounds.bottom - bounds.top;
   HWND window = CreateWindowExA(0, kClassName, kTitle, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, width,
                                 height, nullptr, nullptr, instance, nullptr);
-  if (window == nullptr) return 0;
+  if (window == nullptr) return false;
   // A narrow window wraps its menu bar onto more lines: grow by what is missing.
   RECT client;
   GetClientRect(window, &client);
@@ -70,7 +70,7 @@ int CreatePlayerWindow(HINSTANCE instance, int showCommand) {
   }
   ShowWindow(window, showCommand);
   UpdateWindow(window);
-  return 1;
+  return true;
 }
 
 LRESULT CALLBACK PlayerWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -97,21 +97,18 @@ LRESULT CALLBACK PlayerWndProc(HWND window, UINT message, WPARAM wParam, LPARAM 
       AdvanceFrame(window);
       return 0;
     case WM_QUERYNEWPALETTE:
-      return RealizeAppPalette(window, TRUE);
+      return RealizeAppPalette(window, true);
     case WM_PALETTECHANGED:
-      RealizeAppPalette(window, FALSE);
+      RealizeAppPalette(window, false);
       return 0;
   }
   return DefWindowProcA(window, message, wParam, lParam);
 }
 
 void PaintCanvas(HWND window) {
-  PAINTSTRUCT paint;
-  HDC dc = BeginPaint(window, &paint);
-  HPALETTE old = SelectPalette(dc, appPalette, FALSE);
+  PaintDc dc(window);
+  SelectedPalette selected(dc, appPalette);
   DrawIndexedBitmap(&canvas, dc, 0, 0);
-  SelectPalette(dc, old, FALSE);
-  EndPaint(window, &paint);
 }
 
 void AdvanceFrame(HWND window) {
@@ -124,11 +121,11 @@ void AdvanceFrame(HWND window) {
   RECT rect;
   IndexedBitmap* bitmap = GetFrameRect(frame, &rect);
   if (bitmap == nullptr) return;
-  CompositeBitmap(&canvas, bitmap, &rect, 0, 0, -1);
+  CompositeBitmap(&canvas, bitmap, &rect, 0, 0, kNoTransparentIndex);
   InvalidateRect(window, &rect, FALSE);
 
   if (animation.frameCount >= 2) {
-    UINT delayMs = static_cast<UINT>(frame->delay) * 10;
+    UINT delayMs = static_cast<UINT>(frame->delay) * kMsPerDelayUnit;
     ArmFrameTimer(delayMs < kTimerResolutionMs ? kTimerResolutionMs : delayMs, window);
   }
 }

@@ -15,7 +15,7 @@ extern MCIDEVICEID musicDeviceId;
 
 ATOM RegisterPlayerClass(HINSTANCE instance);
 // Creates and shows the window with a client area of the logical screen's size.
-int CreatePlayerWindow(HINSTANCE instance, int showCommand);
+bool CreatePlayerWindow(HINSTANCE instance, int showCommand);
 LRESULT CALLBACK PlayerWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 void PaintCanvas(HWND window);
 // Composites the next frame onto the canvas and arms the timer with its delay.

@@ -39,7 +39,7 @@ struct TemplateReader {
 
 TEST(AboutDialogResources, TheDialogTemplate) {
   HMODULE module = GetModuleHandleA(nullptr);
-  HRSRC found = FindResourceExA(module, MAKEINTRESOURCEA(5) /* RT_DIALOG */, MAKEINTRESOURCEA(IDD_ABOUT), kEnglishUs);
+  HRSRC found = FindResourceExA(module, RT_DIALOG, MAKEINTRESOURCEA(IDD_ABOUT), kEnglishUs);
   ASSERT_NE(found, nullptr);
   const BYTE* base = static_cast<const BYTE*>(LockResource(LoadResource(module, found)));
   TemplateReader t{base};
@@ -81,7 +81,7 @@ TEST(AboutDialogResources, TheDialogTemplate) {
 TEST(AboutDialogResources, ArtAndSoundAreThere) {
   HMODULE module = GetModuleHandleA(nullptr);
   for (int id : {IDB_ABOUT_TITLE, IDB_ABOUT_BOTTOM, IDB_ABOUT_MIDDLE}) {
-    EXPECT_NE(FindResourceExA(module, MAKEINTRESOURCEA(2) /* RT_BITMAP */, MAKEINTRESOURCEA(id), kEnglishUs), nullptr)
+    EXPECT_NE(FindResourceExA(module, RT_BITMAP, MAKEINTRESOURCEA(id), kEnglishUs), nullptr)
         << id;
   }
   HRSRC wave = FindResourceExA(module, "WAVE", MAKEINTRESOURCEA(IDW_GOODBYE), kEnglishUs);
@@ -112,7 +112,7 @@ TEST_F(AboutDialogTest, EveryOpeningHoldsExactlyThreeArtBitmaps) {
   for (int opening = 0; opening < 5; opening++) {
     about.Open(owner_);
     ASSERT_NE(about.hwnd, nullptr);
-    HBITMAP now[3] = {about.artTop.handle, about.artMiddle.handle, about.artBottom.handle};
+    HBITMAP now[3] = {about.artTop, about.artMiddle, about.artBottom};
     for (int i = 0; i < 3; i++) {
       EXPECT_EQ(GetObjectType(now[i]), static_cast<DWORD>(OBJ_BITMAP)) << "opening " << opening;
       // What the last opening loaded is gone, not kept beside the new one.

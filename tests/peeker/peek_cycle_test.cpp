@@ -67,6 +67,32 @@ class TimerSpy {
   ImportPatch patch_;
 };
 
+// Counts the screen reads of the code under test: transfers from a device's DC,
+// the screen's, rather than from a memory DC.
+class ScreenReadSpy {
+ public:
+  ScreenReadSpy() : patch_("GDI32.dll", "BitBlt", reinterpret_cast<void*>(&Record)) {
+    reads = 0;
+    real = reinterpret_cast<decltype(&BitBlt)>(patch_.original());
+  }
+  bool Installed() const { return patch_.Installed(); }
+  // Reads since the last look.
+  int Take() {
+    const int n = reads;
+    reads = 0;
+    return n;
+  }
+
+ private:
+  static BOOL WINAPI Record(HDC dc, int x, int y, int w, int h, HDC source, int sx, int sy, DWORD rop) {
+    if (GetObjectType(source) == OBJ_DC) reads++;
+    return real(dc, x, y, w, h, source, sx, sy, rop);
+  }
+  static inline int reads;
+  static inline decltype(&BitBlt) real;
+  ImportPatch patch_;
+};
+
 RECT Rect(HWND window) {
   RECT r = {};
   GetWindowRect(window, &r);
@@ -239,8 +265,11 @@ TEST_F(PeekCycleTest, PeekRisesHoldsSinksAndHides) {
   EXPECT_EQ(GetForegroundWindow(), foreground) << "the peek never takes the foreground";
 
   // A start message during the peek is one more motion tick, not a new spot.
+  ScreenReadSpy screen;
+  ASSERT_TRUE(screen.Installed());
   peek->OnStart();
   EXPECT_EQ(peek->ticks, 1);
+  EXPECT_EQ(screen.Take(), 1);
   EXPECT_EQ(peek->x, x);
   EXPECT_EQ(timers.Take(peek->hwnd), (TimerSpy::Armed{{TIMER_MOTION, 20}}));
   for (int i = 2; i <= 61; i++) {
@@ -248,6 +277,10 @@ TEST_F(PeekCycleTest, PeekRisesHoldsSinksAndHides) {
     ASSERT_EQ(peek->ticks, i);
     ASSERT_EQ(peek->rising, i < 61 ? 1 : 0) << "tick " << i;
     ASSERT_EQ(Rect(peek->hwnd).top, 300 - 2 * i) << "tick " << i;
+    // The screen is read once per move, as the window is placed; its paint only
+    // composes.
+    UpdateWindow(peek->hwnd);
+    ASSERT_EQ(screen.Take(), 1) << "tick " << i;
     // Two pixels every 20 ms, then a hold of a second at the top.
     ASSERT_EQ(timers.Take(peek->hwnd), (TimerSpy::Armed{{TIMER_MOTION, i < 61 ? 20u : 1000u}})) << "tick " << i;
   }
@@ -299,10 +332,16 @@ TEST_F(PeekCycleTest, AnimationStepsAdvanceOnlyDuringAPeek) {
   timers.Take(peek->hwnd);
   const int x = peek->x;
   const UINT durations[] = {4000, 100, 100, 2000, 100, 100};
+  ScreenReadSpy screen;
+  ASSERT_TRUE(screen.Installed());
   for (int expected : {1, 2, 3, 4, 5, 0, 1}) {
     peek->OnTimer(TIMER_STEP);
     EXPECT_EQ(peek->currentStep, expected);
     ExpectWindowAt(x, 300, "same place, next frame");
+    // The saved backdrop is still what lies behind: the new frame goes over it
+    // without a look at the screen.
+    UpdateWindow(peek->hwnd);
+    EXPECT_EQ(screen.Take(), 0) << "step " << expected;
     EXPECT_EQ(timers.Take(peek->hwnd), (TimerSpy::Armed{{TIMER_STEP, durations[expected]}})) << "step " << expected;
   }
   ASSERT_EQ(FinishPeek(), 123);
@@ -345,8 +384,7 @@ TEST_F(PeekCycleTest, UnknownTimerChangesNothing) {
 
 TEST_F(PeekCycleTest, FrameTooLowToClimbEndsThePeekAtTheFirstTick) {
   GdiBitmap* frame0 = peek->frames.At(0);
-  DeleteObject(frame0->handle);
-  frame0->handle = CreateBitmap(204, 1, 1, 32, nullptr);
+  frame0->Reset(CreateBitmap(204, 1, 1, 32, nullptr));
 
   peek->OnStart();
   EXPECT_EQ(peek->travel, 0);

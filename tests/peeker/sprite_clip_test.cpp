@@ -44,14 +44,14 @@ TEST_F(SpriteClipTest, CharacterClipHoldsFourFramesAndSixSteps) {
   for (int i = 0; i < 4; i++) {
     SCOPED_TRACE(testing::Message() << "frame " << i);
     const GdiBitmap* frame = clip.frames.At(i);
-    ASSERT_NE(frame->handle, nullptr);
+    ASSERT_NE(HBITMAP(*frame), nullptr);
     EXPECT_EQ(frame->Width(), 204);
     EXPECT_EQ(frame->Height(), 122);
     // Frame i is bitmap 101 + i, and no other.
     for (int id = 101; id <= 104; id++) {
       HBITMAP reference = LoadBitmapA(g_instance, MAKEINTRESOURCEA(id));
       ASSERT_NE(reference, nullptr);
-      EXPECT_EQ(Pixels(frame->handle, 204, 122) == Pixels(reference, 204, 122), id == 101 + i) << "bitmap " << id;
+      EXPECT_EQ(Pixels(*frame, 204, 122) == Pixels(reference, 204, 122), id == 101 + i) << "bitmap " << id;
       DeleteObject(reference);
     }
   }
@@ -69,7 +69,7 @@ TEST_F(SpriteClipTest, CharacterClipHoldsFourFramesAndSixSteps) {
   EXPECT_EQ(clip.sounds.Count(), 0);
   EXPECT_EQ(clip.currentStep, 0);
   EXPECT_EQ(clip.soundOn, 1);
-  EXPECT_EQ(clip.backdrop.handle, nullptr);
+  EXPECT_EQ(HBITMAP(clip.backdrop), nullptr);
   EXPECT_EQ(clip.backdropRect.left, 0);
   EXPECT_EQ(clip.backdropRect.top, 0);
   EXPECT_EQ(clip.backdropRect.width, 0);
@@ -134,10 +134,10 @@ TEST_F(SpriteClipTest, PlaceWindowTakesTheSizeOfTheStepsOwnFrame) {
   EXPECT_EQ(r.right, 10);
   EXPECT_EQ(clip.CurrentDuration(), 0);
 
-  clip.frames.Append(GdiBitmap());
-  clip.frames.Append(GdiBitmap());
-  clip.frames.At(0)->handle = CreateBitmap(30, 20, 1, 32, nullptr);
-  clip.frames.At(1)->handle = CreateBitmap(50, 60, 1, 32, nullptr);
+  clip.frames.AppendEmpty();
+  clip.frames.AppendEmpty();
+  clip.frames.At(0)->Reset(CreateBitmap(30, 20, 1, 32, nullptr));
+  clip.frames.At(1)->Reset(CreateBitmap(50, 60, 1, 32, nullptr));
   clip.AddStep(clip.frames.At(0), RGB(0, 255, 0), 10);
   clip.AddStep(clip.frames.At(1), RGB(0, 255, 0), 10);
   clip.currentStep = 1;
@@ -153,11 +153,11 @@ TEST_F(SpriteClipTest, PlaceWindowTakesTheSizeOfTheStepsOwnFrame) {
 TEST_F(SpriteClipTest, PaintKeepsTheBackdropOfTheLastPaint) {
   SpriteClip empty;
   HBITMAP saved = CreateBitmap(8, 8, 1, 32, nullptr);
-  empty.backdrop.handle = saved;
+  empty.backdrop.Reset(saved);
   empty.backdropRect = {1, 2, 8, 8};
   ShowWindow(window, SW_SHOWNOACTIVATE);
   empty.Paint(window);
-  EXPECT_EQ(empty.backdrop.handle, saved) << "no steps: nothing painted";
+  EXPECT_EQ(HBITMAP(empty.backdrop), saved) << "no steps: nothing painted";
   EXPECT_EQ(empty.backdropRect.left, 1);
   EXPECT_EQ(empty.backdropRect.top, 2);
   EXPECT_EQ(empty.backdropRect.width, 8);
@@ -173,9 +173,45 @@ TEST_F(SpriteClipTest, PaintKeepsTheBackdropOfTheLastPaint) {
   EXPECT_EQ(clip.backdropRect.top, 130);
   EXPECT_EQ(clip.backdropRect.width, 204);
   EXPECT_EQ(clip.backdropRect.height, 122);
-  ASSERT_NE(clip.backdrop.handle, nullptr);
+  ASSERT_NE(HBITMAP(clip.backdrop), nullptr);
   EXPECT_EQ(clip.backdrop.Width(), 204);
   EXPECT_EQ(clip.backdrop.Height(), 122);
+}
+
+// A frame change in place: the new frame goes over the saved backdrop, never
+// over the frame before it.
+TEST_F(SpriteClipTest, ANewFrameInPlaceShowsOverTheSavedBackdrop) {
+  const int w = 204, h = 122;
+  const DWORD behind = 0x00345678;
+  CharacterClip clip;
+  std::vector<DWORD> pattern(static_cast<size_t>(w) * h, behind);
+  const BITMAPINFO info = TopDownInfo32(w, h);
+  HDC screen = GetDC(nullptr);
+  clip.backdrop.Reset(CreateCompatibleBitmap(screen, w, h));
+  SetDIBits(screen, clip.backdrop, 0, h, pattern.data(), &info, DIB_RGB_COLORS);
+  ReleaseDC(nullptr, screen);
+  clip.backdropRect = {120, 130, w, h};
+
+  for (int step : {0, 3}) {
+    clip.currentStep = step;
+    clip.PlaceWindow(window, 120, 130, HWND_TOP);
+    clip.Paint(window);
+    GdiBitmap shown;
+    ASSERT_TRUE(shown.CreateScreenCompatible(w, h));
+    {
+      MemoryDc copy(shown);
+      WindowDc windowDc(window);
+      BitBlt(copy, 0, 0, w, h, windowDc, 0, 0, SRCCOPY);
+    }
+    const std::vector<DWORD> frame = Pixels(*clip.steps.At(step)->frame, w, h);
+    const std::vector<DWORD> pixels = Pixels(shown, w, h);
+    int wrong = 0;
+    for (size_t i = 0; i < pixels.size(); i++) {
+      const DWORD own = frame[i] & 0xFFFFFF;
+      wrong += (pixels[i] & 0xFFFFFF) != (own == 0x00FF00 ? behind : own);
+    }
+    EXPECT_EQ(wrong, 0) << "step " << step;
+  }
 }
 
 }  // namespace

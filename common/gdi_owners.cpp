@@ -1,0 +1,37 @@
+#include "gdi_owners.h"
+
+bool GdiBitmap::LoadFromResource(HINSTANCE module, UINT id) {
+  Reset(LoadBitmapA(module, MAKEINTRESOURCEA(id)));
+  return handle_ != nullptr;
+}
+
+bool GdiBitmap::CreateScreenCompatible(int width, int height) {
+  DisplayDc screen;
+  Reset(CreateCompatibleBitmap(screen, width, height));
+  return handle_ != nullptr;
+}
+
+void GdiBitmap::Reset(HBITMAP bitmap) {
+  DeleteObject(handle_);
+  handle_ = bitmap;
+}
+
+void GdiBitmap::Swap(GdiBitmap& other) {
+  HBITMAP held = handle_;
+  handle_ = other.handle_;
+  other.handle_ = held;
+}
+
+int GdiBitmap::Width() const {
+  if (!handle_) return 0;
+  BITMAP bm;
+  GetObjectA(handle_, sizeof bm, &bm);
+  return bm.bmWidth;
+}
+
+int GdiBitmap::Height() const {
+  if (!handle_) return 0;
+  BITMAP bm;
+  GetObjectA(handle_, sizeof bm, &bm);
+  return bm.bmHeight;
+}
