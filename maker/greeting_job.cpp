@@ -1,5 +1,7 @@
 #include "greeting_job.h"
 
+#include <float.h>
+
 #include <cerrno>
 #include <cstring>
 
@@ -32,6 +34,7 @@ bool GreetingJob::Start(HWND window, UINT doneMessage) {
   window_ = window;
   doneMessage_ = doneMessage;
   SetPhase(save ? kPhaseSaving : kPhaseReading);
+  floatControl_ = _control87(0, 0);
   thread_ = CreateThread(nullptr, 0, ThreadMain, this, 0, nullptr);
   return thread_ != nullptr;
 }
@@ -45,6 +48,7 @@ void GreetingJob::Wait() {
 
 DWORD WINAPI GreetingJob::ThreadMain(void* data) {
   GreetingJob* job = static_cast<GreetingJob*>(data);
+  _control87(job->floatControl_, 0xFFFFFFFF);
   if (job->save) {
     job->Save();
   } else {

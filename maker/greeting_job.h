@@ -89,6 +89,11 @@ class GreetingJob {
   void SetPhase(JobPhase phase) { InterlockedExchange(&phase_, phase); }
 
   HANDLE thread_ = nullptr;
+  // The starting thread's floating-point control word, which the job's thread
+  // takes: a new thread starts with the system's (53-bit precision), not the one
+  // the C runtime sets for the program's first thread, and the colour reduction
+  // must round as the packer's does to write the same bytes.
+  unsigned int floatControl_ = 0;
   HWND window_ = nullptr;
   UINT doneMessage_ = 0;
   volatile LONG phase_ = kPhaseReading;
