@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <set>
@@ -447,6 +448,102 @@ TEST_F(MakerTest, DitherChangesThePreviewAndTheGreetingAsThePackersDoes) {
   Start({Put("anim.gif", AnimationToFlatten())});
   ASSERT_TRUE(WaitForAnimation("anim.gif"));
   EXPECT_FALSE(IsWindowEnabled(Control(IDC_DITHER)));
+}
+
+// Files it cannot use are refused with a message box naming the file and the
+// reason; nothing is written, and what was loaded before stays.
+TEST_F(MakerTest, RefusesWhatItCannotUseAndKeepsWhatItHad) {
+  Start({dir_.File("gone.gif")});
+  std::string says;
+  HWND box = WaitForMessageBox(&says);
+  ASSERT_NE(box, nullptr);
+  EXPECT_TRUE(Contains(says, dir_.File("gone.gif") + ": cannot read it: ")) << says;
+  Dismiss(box);
+  EXPECT_EQ(Title(), "Loopvue Maker");
+  EXPECT_FALSE(IsWindowEnabled(Control(IDC_SAVE)));
+
+  const std::string gif = Put("anim.gif", PlainAnimation());
+  std::vector<Picture> frames = PreviewFrames(gif, "");
+  ASSERT_TRUE(ChooseInDialog(IDM_OPEN, gif));
+  ASSERT_TRUE(WaitForAnimation("anim.gif"));
+  ASSERT_TRUE(ChooseInDialog(IDM_ADD_SONG, Put("song.mid", kSong)));
+  const std::string songSays = Text(IDC_SONG);
+  ASSERT_EQ(songSays.compare(0, 15, "Song: song.mid "), 0) << songSays;
+  const std::vector<std::string> before = dir_.List();
+
+  struct Case {
+    const char* what;
+    UINT command;
+    std::string file;
+    std::string reason;
+  } cases[] = {
+      {"not a GIF", IDM_OPEN, Put("broken.gif", "GIF? no, a text file"),
+       "broken.gif: not a GIF file (it does not start with GIF87a or GIF89a)"},
+      {"no frame", IDM_OPEN, Put("empty.gif", PlainGif(kWidth, kHeight, Palette(0), {})),
+       "empty.gif: no frame with pixels that the player could show"},
+      {"a text file named .mid", IDM_ADD_SONG, Put("notes.mid", "do re mi fa so"),
+       "notes.mid: not a Standard MIDI File (it does not start with MThd)"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ASSERT_TRUE(ChooseInDialog(c.command, c.file));
+    box = WaitForMessageBox(&says);
+    ASSERT_NE(box, nullptr);
+    EXPECT_TRUE(Contains(says, dir_.path() + "\\" + c.reason)) << says;
+    Dismiss(box);
+    EXPECT_EQ(Title(), "anim.gif - Loopvue Maker");
+    EXPECT_EQ(Text(IDC_SONG), songSays);
+    EXPECT_TRUE(Same(WaitForPreview(frames[0]), frames[0]));
+  }
+
+  // A folder that cannot be written into.
+  const std::string locked = WindowsPath(LOCKED_FOLDER);
+  const std::string probe = locked + "\\probe";
+  if (!CreateDirectoryA(locked.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
+    GTEST_SKIP() << locked << " is missing: run the test through ctest, which locks it";
+  }
+  if (CreateDirectoryA(probe.c_str(), nullptr)) {
+    RemoveDirectoryA(probe.c_str());
+    GTEST_SKIP() << locked << " can be written here: the file system cannot lock a folder";
+  }
+  ASSERT_TRUE(ChooseInDialog(IDM_SAVE, locked + "\\anim.exe"));
+  box = WaitForMessageBox(&says);
+  ASSERT_NE(box, nullptr);
+  EXPECT_TRUE(Contains(says, locked + "\\anim.exe: cannot write it: Permission denied")) << says;
+  Dismiss(box);
+  EXPECT_FALSE(FileExists(locked + "\\anim.exe"));
+  EXPECT_EQ(Text(IDC_STATUS), "");
+
+  // A greeting held open by another program: the new one is written beside it,
+  // cannot take its place, and goes.
+  const std::string held = Put("held.exe", "the greeting before");
+  HANDLE holder = CreateFileA(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+  PostMessageA(window_, WM_COMMAND, IDM_SAVE, 0);
+  HWND dialog = maker_->WaitForDialog();
+  ASSERT_NE(dialog, nullptr);
+  DWORD_PTR result;
+  SendMessageTimeoutA(FileNameBox(dialog), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(held.c_str()), SMTO_BLOCK, 5000,
+                      &result);
+  Click(GetDlgItem(dialog, IDOK));
+  box = WaitForMessageBox(&says);  // the dialog asks before replacing a file
+  ASSERT_NE(box, nullptr);
+  Dismiss(box, IDYES);
+  box = WaitForMessageBox(&says);
+  ASSERT_NE(box, nullptr);
+  EXPECT_TRUE(Contains(says, held + ": cannot write it")) << says;
+  Dismiss(box);
+  CloseHandle(holder);
+  EXPECT_EQ(ReadBytes(held), "the greeting before");
+  std::vector<std::string> after = before;
+  after.push_back("broken.gif");
+  after.push_back("empty.gif");
+  after.push_back("notes.mid");
+  after.push_back("held.exe");
+  std::vector<std::string> left = dir_.List();
+  std::sort(after.begin(), after.end());
+  std::sort(left.begin(), left.end());
+  EXPECT_EQ(left, after) << "a temporary file was left behind";
 }
 
 }  // namespace
