@@ -356,12 +356,13 @@ void MakerWindow::ShowAnimation(std::unique_ptr<AnimationLoad> load) {
   SetDlgItemTextA(hwnd, IDC_INFO, DescribeAnimation(*loaded_, percent).c_str());
   CheckDlgButton(hwnd, IDC_DITHER, loaded_->dither ? BST_CHECKED : BST_UNCHECKED);
   SetDlgItemTextA(hwnd, IDC_STATUS, "");
-  const std::string title = NameOf(loaded_->path) + " - " + kTitle;
-  SetWindowTextA(hwnd, title.c_str());
   Layout(width, height);
   preview_.Show(&canvas_, static_cast<HPALETTE>(palette_.handle), width, height);
   frameIndex_ = -1;
   AdvanceFrame();
+  // Named last: the title says the window shows the animation, all laid out.
+  const std::string title = NameOf(loaded_->path) + " - " + kTitle;
+  SetWindowTextA(hwnd, title.c_str());
 }
 
 // The player's step: the next frame laid opaquely onto the canvas, never

@@ -546,4 +546,110 @@ TEST_F(MakerTest, RefusesWhatItCannotUseAndKeepsWhatItHad) {
   EXPECT_EQ(left, after) << "a temporary file was left behind";
 }
 
+// Hands an animation to whoever opens a named pipe, once told to: until then a
+// reader of the pipe waits, as it would on a large file or a slow disk.
+class SlowAnimation {
+ public:
+  SlowAnimation(const std::string& path, const std::string& gif) : gif_(gif) {
+    pipe_ = CreateNamedPipeA(path.c_str(), PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE | PIPE_WAIT, 1, 65536, 65536, 0,
+                             nullptr);
+    release_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    thread_ = CreateThread(nullptr, 0, Serve, this, 0, nullptr);
+  }
+  ~SlowAnimation() {
+    Release();
+    WaitForSingleObject(thread_, 10000);
+    CloseHandle(thread_);
+    CloseHandle(release_);
+  }
+  SlowAnimation(const SlowAnimation&) = delete;
+  SlowAnimation& operator=(const SlowAnimation&) = delete;
+
+  bool ready() const { return pipe_ != INVALID_HANDLE_VALUE && thread_ != nullptr; }
+  void Release() { SetEvent(release_); }
+
+ private:
+  static DWORD WINAPI Serve(void* data) {
+    SlowAnimation* slow = static_cast<SlowAnimation*>(data);
+    ConnectNamedPipe(slow->pipe_, nullptr);
+    WaitForSingleObject(slow->release_, INFINITE);
+    DWORD written = 0;
+    WriteFile(slow->pipe_, slow->gif_.data(), static_cast<DWORD>(slow->gif_.size()), &written, nullptr);
+    FlushFileBuffers(slow->pipe_);
+    CloseHandle(slow->pipe_);
+    return 0;
+  }
+
+  std::string gif_;
+  HANDLE pipe_ = INVALID_HANDLE_VALUE;
+  HANDLE release_ = nullptr;
+  HANDLE thread_ = nullptr;
+};
+
+// Work that takes a while runs beside the window: it says what it is doing,
+// and the window answers meanwhile.
+TEST_F(MakerTest, LongWorkShowsProgressAndTheWindowAnswers) {
+  char name[64];
+  std::snprintf(name, sizeof name, "\\\\.\\pipe\\slow-%lu.gif", GetCurrentProcessId());
+  SlowAnimation slow(name, AnimationToFlatten());
+  ASSERT_TRUE(slow.ready());
+  Start({name});
+  // The reading waits on the pipe for as long as the test likes.
+  EXPECT_TRUE(WaitForStatus(std::string("Reading slow-"))) << Text(IDC_STATUS);
+  for (int answer = 0; answer < 5; answer++) {
+    DWORD_PTR result;
+    EXPECT_NE(SendMessageTimeoutA(window_, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &result), 0) << "answer " << answer;
+    Sleep(100);
+  }
+  EXPECT_FALSE(IsWindowEnabled(Control(IDC_SAVE)));
+  EXPECT_TRUE(IsWindowEnabled(Control(IDC_OPEN)));
+  EXPECT_EQ(Title(), "Loopvue Maker");
+
+  slow.Release();
+  EXPECT_TRUE(PumpUntil([&] { return Title().compare(0, 5, "slow-") == 0; })) << Title();
+  EXPECT_TRUE(PumpUntil([&] { return Text(IDC_STATUS).empty(); })) << Text(IDC_STATUS);
+  EXPECT_TRUE(IsWindowEnabled(Control(IDC_SAVE)));
+  EXPECT_TRUE(Contains(Text(IDC_INFO), "Made playable: ")) << Text(IDC_INFO);
+}
+
+// An animation larger than the screen's work area is shown scaled down, with
+// the whole window on the work area, and says so.
+TEST_F(MakerTest, AnAnimationLargerThanTheScreenIsShownScaledDown) {
+  const int width = 1600, height = 1200;
+  std::vector<uint32_t> colours = Palette(0);
+  colours[1] = RGB(200, 30, 30);
+  colours[2] = RGB(30, 200, 30);
+  colours[3] = RGB(30, 30, 200);
+  colours[4] = RGB(230, 230, 40);
+  PlainFrame quarters;
+  quarters.width = width;
+  quarters.height = height;
+  for (int y = 0; y < height; y++)
+    for (int x = 0; x < width; x++) quarters.indices.push_back(static_cast<uint8_t>(1 + (x >= width / 2) + 2 * (y >= height / 2)));
+  Start({Put("large.gif", PlainGif(width, height, colours, {quarters}))});
+  ASSERT_TRUE(WaitForAnimation("large.gif"));
+
+  RECT work, frame, preview;
+  SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+  GetWindowRect(window_, &frame);
+  GetClientRect(Control(IDC_PREVIEW), &preview);
+  EXPECT_GE(frame.left, work.left);
+  EXPECT_GE(frame.top, work.top);
+  EXPECT_LE(frame.right, work.right);
+  EXPECT_LE(frame.bottom, work.bottom);
+  EXPECT_LT(preview.right, width);
+  EXPECT_NEAR(preview.right * height, preview.bottom * width, width);  // the ratio kept, to a pixel
+  const int percent = preview.right * 100 / width;
+  EXPECT_TRUE(Contains(Text(IDC_INFO), "Shown at " + std::to_string(percent) + "% to fit the screen"))
+      << Text(IDC_INFO);
+  // Each quarter in its place.
+  Capture shown = WaitForClient(Control(IDC_PREVIEW), [&](const Capture& c) {
+    return c.At(preview.right * 3 / 4, preview.bottom * 3 / 4) == 0xE6E628;
+  });
+  EXPECT_EQ(shown.At(preview.right / 4, preview.bottom / 4), 0xC81E1Eu);
+  EXPECT_EQ(shown.At(preview.right * 3 / 4, preview.bottom / 4), 0x1EC81Eu);
+  EXPECT_EQ(shown.At(preview.right / 4, preview.bottom * 3 / 4), 0x1E1EC8u);
+  EXPECT_EQ(shown.At(preview.right * 3 / 4, preview.bottom * 3 / 4), 0xE6E628u);
+}
+
 }  // namespace
