@@ -652,4 +652,113 @@ TEST_F(MakerTest, AnAnimationLargerThanTheScreenIsShownScaledDown) {
   EXPECT_EQ(shown.At(preview.right * 3 / 4, preview.bottom * 3 / 4), 0xE6E628u);
 }
 
+// The song can be heard before it is packed, stopped with Stop or Esc, and
+// taken out again: the greeting saved then has none.
+TEST_F(MakerTest, TheSongIsHeardStoppedAndRemoved) {
+  const std::string gif = Put("anim.gif", PlainAnimation());
+  const std::string song = Put("song.mid", kSong);
+  ASSERT_EQ(Pack("\"" + gif + "\" -o \"" + packed_.File("expected.exe") + "\""), 0u);
+  Start({song, gif});
+  ASSERT_TRUE(WaitForAnimation("anim.gif"));
+  ASSERT_EQ(Text(IDC_SONG), "Song: song.mid (26 bytes), played once when the greeting starts");
+  for (int how : {IDC_STOP, IDCANCEL}) {
+    Click(Control(IDC_LISTEN));
+    ASSERT_TRUE(PumpUntil([&] { return IsWindowEnabled(Control(IDC_STOP)); })) << how;
+    EXPECT_FALSE(IsWindowEnabled(Control(IDC_LISTEN))) << how;
+    // The sequencer has the song open while it plays, and lets no one write to it.
+    HANDLE held = CreateFileA(song.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    EXPECT_EQ(held, INVALID_HANDLE_VALUE) << how << ": the song is not playing";
+    if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
+    PostMessageA(window_, WM_COMMAND, how, 0);
+    EXPECT_TRUE(PumpUntil([&] { return IsWindowEnabled(Control(IDC_LISTEN)); })) << how;
+    EXPECT_FALSE(IsWindowEnabled(Control(IDC_STOP))) << how;
+    HANDLE file = CreateFileA(song.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_NE(file, INVALID_HANDLE_VALUE) << how << ": the song is still held open";
+    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+    EXPECT_TRUE(maker_->Dialogs().empty()) << how;
+  }
+  Click(Control(IDC_REMOVE_SONG));
+  EXPECT_TRUE(PumpUntil([&] { return Text(IDC_SONG).compare(0, 8, "No song.") == 0; })) << Text(IDC_SONG);
+  EXPECT_FALSE(IsWindowEnabled(Control(IDC_LISTEN)));
+  EXPECT_FALSE(IsWindowEnabled(Control(IDC_REMOVE_SONG)));
+  ASSERT_TRUE(ChooseInDialog(IDM_SAVE, ""));
+  ASSERT_TRUE(WaitForStatus("Saved to "));
+  EXPECT_TRUE(ReadBytes(dir_.File("anim.exe")) == ReadBytes(packed_.File("expected.exe")));
+}
+
+// Keys as a person presses them, through the system's input queue.
+void Press(WORD key, bool control = false) {
+  std::vector<INPUT> inputs;
+  auto add = [&](WORD k, DWORD flags) {
+    INPUT input = {};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = k;
+    input.ki.dwFlags = flags;
+    inputs.push_back(input);
+  };
+  if (control) add(VK_CONTROL, 0);
+  add(key, 0);
+  add(key, KEYEVENTF_KEYUP);
+  if (control) add(VK_CONTROL, KEYEVENTF_KEYUP);
+  SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+// Tab walks the controls that can be used, in the order they stand; Enter
+// saves, Esc leaves a dialog, Ctrl+O opens and Ctrl+S saves.
+TEST_F(MakerTest, TheKeyboardReachesEverything) {
+  Start({Put("colours.gif", ManyColours()), Put("song.mid", kSong)});
+  ASSERT_TRUE(WaitForAnimation("colours.gif"));
+  SetForegroundWindow(window_);
+  const DWORD thread = GetWindowThreadProcessId(window_, nullptr);
+  auto focus = [&]() {
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    GetGUIThreadInfo(thread, &info);
+    return info.hwndFocus ? GetDlgCtrlID(info.hwndFocus) : 0;
+  };
+  ASSERT_TRUE(PumpUntil([&] { return focus() != 0; }));
+  const std::vector<int> order = {IDC_DITHER, IDC_ADD_SONG, IDC_LISTEN, IDC_REMOVE_SONG, IDC_OPEN, IDC_SAVE};
+  std::vector<int> walked;
+  for (size_t i = 0; i < 2 * order.size(); i++) {
+    const int before = focus();
+    Press(VK_TAB);
+    PumpUntil([&] { return focus() != before; }, 5000);
+    walked.push_back(focus());
+  }
+  const size_t start = std::find(order.begin(), order.end(), walked[0]) - order.begin();
+  ASSERT_LT(start, order.size()) << "Tab reached control " << walked[0];
+  for (size_t i = 0; i < walked.size(); i++) EXPECT_EQ(walked[i], order[(start + i) % order.size()]) << "Tab " << i;
+
+  // Enter on the check box presses the default button: Save greeting...
+  while (focus() != IDC_DITHER) {
+    const int before = focus();
+    Press(VK_TAB);
+    ASSERT_TRUE(PumpUntil([&] { return focus() != before; }, 5000));
+  }
+  struct Key {
+    const char* what;
+    WORD key;
+    bool control;
+    const char* title;
+  } keys[] = {{"Enter", VK_RETURN, false, "Save greeting"},
+              {"Ctrl+S", 'S', true, "Save greeting"},
+              {"Ctrl+O", 'O', true, "Open animation"}};
+  for (const Key& k : keys) {
+    Press(k.key, k.control);
+    HWND dialog = maker_->WaitForDialog();
+    ASSERT_NE(dialog, nullptr) << k.what;
+    char title[64];
+    GetWindowTextA(dialog, title, sizeof title);
+    EXPECT_STREQ(title, k.title) << k.what;
+    SetForegroundWindow(dialog);
+    Press(VK_ESCAPE);
+    EXPECT_TRUE(PumpUntil([&] { return !IsWindow(dialog); })) << k.what;
+    SetForegroundWindow(window_);
+    PumpUntil([&] { return focus() != 0; });
+  }
+  EXPECT_EQ(dir_.List().size(), 2u) << "a dialog left with Esc saved something";
+  EXPECT_EQ(Title(), "colours.gif - Loopvue Maker");
+}
+
 }  // namespace
