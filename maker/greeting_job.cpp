@@ -60,9 +60,21 @@ DWORD WINAPI GreetingJob::ThreadMain(void* data) {
 
 void GreetingJob::Load() {
   AnimationLoad& in = *load;
-  if (!in.sourceGiven && !ReadWholeFile(in.path, &in.source)) {
-    in.error = in.path + ": cannot read it: " + std::strerror(errno);
-    return;
+  if (!in.sourceGiven) {
+    // A file larger than the player reads whole is refused before it is read:
+    // this 32-bit process could not hold it, its frames and its flattening.
+    const int64_t size = FileSize(in.path);
+    Verdict sizes;
+    CheckPartSizes(PartSize{"", 0}, PartSize{in.path, size}, nullptr, false, "", &sizes);
+    if (!sizes.accepted()) {
+      in.error = Lines(sizes.refusals);
+      return;
+    }
+    if (size > 0) in.source.reserve(static_cast<size_t>(size));
+    if (!ReadWholeFile(in.path, &in.source)) {
+      in.error = in.path + ": cannot read it: " + std::strerror(errno);
+      return;
+    }
   }
   SetPhase(kPhaseChecking);
   Verdict verdict;
@@ -97,6 +109,10 @@ void GreetingJob::Load() {
 
 void GreetingJob::Save() {
   GreetingSave& out = *save;
+  if (CarriedPlayer().empty()) {
+    out.error = "this program lacks the player it copies into greetings: get loopvue-maker.exe again";
+    return;
+  }
   GreetingParts parts;
   parts.playerPath = "the player inside this program";
   parts.player = &CarriedPlayer();

@@ -304,10 +304,10 @@ void MakerWindow::OnJobDone(GreetingJob* done) {
   std::unique_ptr<GreetingJob> job = std::move(job_);
   job->Wait();
   KillTimer(hwnd, kBusyTimer);
-  SetDlgItemTextA(hwnd, IDC_STATUS, "");
   if (job->save) {
     if (job->save->error.empty()) {
-      ShowSaved(*job->save);
+      savedPath_ = job->save->output;
+      savedText_ = "Saved to " + savedPath_ + " (" + Grouped(job->save->bytes) + " bytes)";
     } else {
       Complain("The greeting was not saved.", job->save->error + "\r\n\r\nChoose another folder or name.");
     }
@@ -318,7 +318,7 @@ void MakerWindow::OnJobDone(GreetingJob* done) {
   } else {
     ShowAnimation(std::move(job->load));
   }
-  if (!savedPath_.empty() && !job->save) ShowWindow(GetDlgItem(hwnd, IDC_PLAY_SAVED), SW_HIDE);
+  ShowSaved();
   UpdateControls();
   if (!waitingAnimation_.empty()) {
     std::string path;
@@ -332,7 +332,9 @@ void MakerWindow::ShowAnimation(std::unique_ptr<AnimationLoad> load) {
   preview_.ShowNothing();
   ReleaseIndexedBitmap(&canvas_);
   loaded_ = std::move(load);
+  // A greeting saved before was of another animation or setting.
   savedPath_.clear();
+  savedText_.clear();
   const GifAnimation& animation = loaded_->animation.gif;
 
   struct {
@@ -355,7 +357,6 @@ void MakerWindow::ShowAnimation(std::unique_ptr<AnimationLoad> load) {
   const int percent = ShownPercent(&width, &height, DescribeAnimation(*loaded_, 99));
   SetDlgItemTextA(hwnd, IDC_INFO, DescribeAnimation(*loaded_, percent).c_str());
   CheckDlgButton(hwnd, IDC_DITHER, loaded_->dither ? BST_CHECKED : BST_UNCHECKED);
-  SetDlgItemTextA(hwnd, IDC_STATUS, "");
   Layout(width, height);
   preview_.Show(&canvas_, static_cast<HPALETTE>(palette_.handle), width, height);
   frameIndex_ = -1;
@@ -386,6 +387,14 @@ void MakerWindow::AdvanceFrame() {
 }
 
 void MakerWindow::AddSong(const std::string& path) {
+  // A song larger than the player takes is refused before it is read.
+  PartSize song{path, FileSize(path)};
+  Verdict sizes;
+  CheckPartSizes(PartSize{"", 0}, PartSize{"", 0}, &song, false, "", &sizes);
+  if (!sizes.accepted()) {
+    Complain("This song cannot be used.", sizes.refusals[0]);
+    return;
+  }
   std::vector<uint8_t> bytes;
   if (!ReadWholeFile(path, &bytes)) {
     Complain("This song cannot be used.", path + ": cannot read it: " + std::strerror(errno));
@@ -440,11 +449,9 @@ void MakerWindow::SaveGreeting() {
   StartJob(std::move(job));
 }
 
-void MakerWindow::ShowSaved(const GreetingSave& save) {
-  savedPath_ = save.output;
-  const std::string text = "Saved to " + save.output + " (" + Grouped(save.bytes) + " bytes)";
-  SetDlgItemTextA(hwnd, IDC_STATUS, text.c_str());
-  ShowWindow(GetDlgItem(hwnd, IDC_PLAY_SAVED), SW_SHOW);
+void MakerWindow::ShowSaved() {
+  SetDlgItemTextA(hwnd, IDC_STATUS, savedText_.c_str());
+  ShowWindow(GetDlgItem(hwnd, IDC_PLAY_SAVED), savedPath_.empty() ? SW_HIDE : SW_SHOW);
 }
 
 void MakerWindow::PlaySaved() {

@@ -65,7 +65,8 @@ class MakerWindow {
 
   // Greeting
   void SaveGreeting();
-  void ShowSaved(const GreetingSave& save);
+  // The last greeting saved, with its Play it button, or nothing.
+  void ShowSaved();
   void PlaySaved();
 
   // Layout and state of the controls
@@ -97,6 +98,7 @@ class MakerWindow {
   std::string waitingAnimation_;
 
   std::string savedPath_;
+  std::string savedText_;
 
   // The controls' places in the template, in client pixels: the layout moves
   // every control under the preview by what the preview adds.
