@@ -138,7 +138,10 @@ INT_PTR MakerWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return FALSE;
     case WM_QUERYNEWPALETTE:
     case WM_PALETTECHANGED:
-      if (message == WM_PALETTECHANGED && reinterpret_cast<HWND>(wParam) == hwnd) return FALSE;
+      // The preview's own realizing must not realize it again.
+      if (message == WM_PALETTECHANGED &&
+          (reinterpret_cast<HWND>(wParam) == hwnd || reinterpret_cast<HWND>(wParam) == preview_.hwnd))
+        return FALSE;
       preview_.RealizePalette();
       return TRUE;
     case WM_CLOSE:
