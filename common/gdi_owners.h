@@ -33,6 +33,26 @@ class GdiBitmap {
   HBITMAP handle_ = nullptr;
 };
 
+// A logical palette, deleted on Reset and destruction.
+class GdiPalette {
+ public:
+  GdiPalette() = default;
+  ~GdiPalette() { Reset(); }
+  GdiPalette(const GdiPalette&) = delete;
+  GdiPalette& operator=(const GdiPalette&) = delete;
+
+  operator HPALETTE() const { return handle_; }
+
+  // Deletes the palette held; from now on holds `palette`.
+  void Reset(HPALETTE palette = nullptr) {
+    if (handle_ != nullptr) DeleteObject(handle_);
+    handle_ = palette;
+  }
+
+ private:
+  HPALETTE handle_ = nullptr;
+};
+
 // A device context that is deleted: one that CreateDCA or CreateCompatibleDC made.
 class GdiDc {
  public:

@@ -3,6 +3,7 @@
 #   ./run.sh            pack samples/greeting.gif and samples/greeting.mid into
 #                       build/win/bin/greeting.exe and play it
 #   ./run.sh glimmer    run the peeker
+#   ./run.sh maker      run the greeting maker on the sample animation and song
 #   ./run.sh dist       write the release bundle to build/dist/ and build/dist.zip
 #   ./run.sh screenshots  take the README's screenshots on a private virtual
 #                       display and save them under docs/
@@ -42,10 +43,11 @@ if [ "$job" = dist ]; then
   dist="$root/build/dist"
   rm -rf "$dist" "$root/build/dist.zip"
   mkdir -p "$dist"
-  cp "$bin/glimmer.exe" "$bin/loopvue.exe" "$bin/loopvue-pack.exe" "$dist/"
+  cp "$bin/glimmer.exe" "$bin/loopvue.exe" "$bin/loopvue-maker.exe" "$bin/loopvue-pack.exe" "$dist/"
   pack_greeting "$dist/greeting.exe"
   sed 's/$/\r/' "$root/dist/README.txt" > "$dist/README.txt"
-  (cd "$dist" && zip -q -X "$root/build/dist.zip" README.txt glimmer.exe loopvue.exe loopvue-pack.exe greeting.exe)
+  (cd "$dist" && zip -q -X "$root/build/dist.zip" README.txt glimmer.exe loopvue.exe loopvue-maker.exe \
+    loopvue-pack.exe greeting.exe)
   ls -l "$dist"
   echo "Release bundle: $dist and $root/build/dist.zip"
   exit 0
@@ -63,7 +65,9 @@ if [ "$job" = screenshots ]; then
   for scene in glimmer greeting; do
     wine explorer /desktop=Screenshots,1024x768 "$bin/screenshot-stage.exe" "$scene" "$bin/$scene.exe" "$shots"
   done
-  for name in glimmer about greeting; do
+  wine explorer /desktop=Screenshots,1024x768 "$bin/screenshot-stage.exe" maker "$bin/loopvue-maker.exe" "$shots" \
+    "$(winepath -w "$root/samples/greeting.gif")" "$(winepath -w "$root/samples/greeting.mid")"
+  for name in glimmer about greeting maker; do
     /usr/bin/convert "$shots/$name.ppm" -strip "$root/docs/$name.png"
   done
   ls -l "$root"/docs/*.png
@@ -94,6 +98,24 @@ case "$job" in
       echo "Played it on a virtual display; screenshot: $shots/greeting.png"
     fi
     ;;
+  maker)
+    gif=$(winepath -w "$root/samples/greeting.gif")
+    song=$(winepath -w "$root/samples/greeting.mid")
+    no_sound_note "the song it plays with Listen is"
+    if [ "$headless" = 0 ]; then
+      echo "Running the greeting maker on $DISPLAY with the sample animation and song; close its window to end."
+      wine "$bin/loopvue-maker.exe" "$gif" "$song"
+    else
+      wine "$bin/loopvue-maker.exe" "$gif" "$song" &
+      maker=$!
+      sleep 6
+      mkdir -p "$shots"
+      import -window root -trim +repage "$shots/maker.png"
+      kill "$maker" 2>/dev/null || true
+      wineserver -k >/dev/null 2>&1 || true
+      echo "Ran the greeting maker on a virtual display; screenshot: $shots/maker.png"
+    fi
+    ;;
   glimmer)
     no_sound_note "its sounds are"
     if [ "$headless" = 0 ]; then
@@ -119,7 +141,7 @@ case "$job" in
     fi
     ;;
   *)
-    echo "usage: ./run.sh [greeting|glimmer|dist|screenshots]" >&2
+    echo "usage: ./run.sh [greeting|glimmer|maker|dist|screenshots]" >&2
     exit 2
     ;;
 esac

@@ -2,6 +2,7 @@
 // as PPM files.
 //   screenshot-stage glimmer GLIMMER.EXE DIR    the character over a window, then its About box
 //   screenshot-stage greeting GREETING.EXE DIR  the greeting playing
+//   screenshot-stage maker MAKER.EXE DIR GIF SONG  the greeting maker with an animation and a song
 #include <windows.h>
 
 #include <cstdio>
@@ -116,11 +117,35 @@ int Greeting(const std::string& exe, const std::string& dir) {
   return 0;
 }
 
+int Maker(const std::string& exe, const std::string& dir, const std::string& gif, const std::string& song) {
+  Program maker("\"" + WindowsPath(exe) + "\" \"" + gif + "\" \"" + song + "\"", "");
+  HWND window = maker.WaitForWindow("LoopvueMaker", nullptr, 60000);
+  if (!window) return 3;
+  // The title names the animation once it is shown, all laid out.
+  char title[256] = "";
+  if (!PumpUntil([&] {
+        GetWindowTextA(window, title, sizeof title);
+        return std::strstr(title, ".gif - ") != nullptr;
+      }, 60000))
+    return 4;
+  SetForegroundWindow(window);
+  // Into the animation, where the scene is full.
+  Settle(3000);
+  RECT r;
+  GetWindowRect(window, &r);
+  if (!SavePpm(CaptureScreen(r.left, r.top, r.right - r.left, r.bottom - r.top), dir + "/maker.ppm")) return 5;
+  PostMessageA(window, WM_CLOSE, 0, 0);
+  maker.WaitForExit();
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc == 4 && std::strcmp(argv[1], "glimmer") == 0) return Glimmer(argv[2], argv[3]);
   if (argc == 4 && std::strcmp(argv[1], "greeting") == 0) return Greeting(argv[2], argv[3]);
-  std::fprintf(stderr, "usage: screenshot-stage glimmer|greeting PROGRAM.EXE DIR\n");
+  if (argc == 6 && std::strcmp(argv[1], "maker") == 0) return Maker(argv[2], argv[3], argv[4], argv[5]);
+  std::fprintf(stderr, "usage: screenshot-stage glimmer|greeting PROGRAM.EXE DIR\n"
+                       "       screenshot-stage maker MAKER.EXE DIR ANIMATION.GIF SONG.MID\n");
   return 2;
 }

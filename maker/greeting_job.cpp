@@ -1,0 +1,138 @@
+#include "greeting_job.h"
+
+#include <float.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "greeting_files.h"
+#include "whole_file.h"
+#include "greeting_rules.h"
+#include "resource.h"
+
+namespace {
+
+std::string Lines(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& line : lines) text += (text.empty() ? "" : "\n") + line;
+  return text;
+}
+
+// A message of the packer's checks without the "path: " it starts with: the
+// window says which file it is about.
+std::string WithoutPath(const std::string& path, const std::string& message) {
+  const std::string prefix = path + ": ";
+  return message.compare(0, prefix.size(), prefix) == 0 ? message.substr(prefix.size()) : message;
+}
+
+}  // namespace
+
+GreetingJob::~GreetingJob() {
+  Wait();
+}
+
+bool GreetingJob::Start(HWND window, UINT doneMessage) {
+  window_ = window;
+  doneMessage_ = doneMessage;
+  SetPhase(save ? kPhaseSaving : kPhaseReading);
+  floatControl_ = _control87(0, 0);
+  thread_ = CreateThread(nullptr, 0, ThreadMain, this, 0, nullptr);
+  return thread_ != nullptr;
+}
+
+void GreetingJob::Wait() {
+  if (thread_ == nullptr) return;
+  WaitForSingleObject(thread_, INFINITE);
+  CloseHandle(thread_);
+  thread_ = nullptr;
+}
+
+DWORD WINAPI GreetingJob::ThreadMain(void* data) {
+  GreetingJob* job = static_cast<GreetingJob*>(data);
+  _control87(job->floatControl_, 0xFFFFFFFF);
+  if (job->save) {
+    job->Save();
+  } else {
+    job->Load();
+  }
+  PostMessageA(job->window_, job->doneMessage_, 0, reinterpret_cast<LPARAM>(job));
+  return 0;
+}
+
+void GreetingJob::Load() {
+  AnimationLoad& in = *load;
+  if (!in.sourceGiven) {
+    // A file larger than the player reads whole is refused before it is read:
+    // this 32-bit process could not hold it, its frames and its flattening.
+    const int64_t size = FileSize(in.path);
+    Verdict sizes;
+    CheckPartSizes(PartSize{"", 0}, PartSize{in.path, size}, nullptr, false, "", &sizes);
+    if (!sizes.accepted()) {
+      in.error = Lines(sizes.refusals);
+      return;
+    }
+    bool read = false;
+    in.source = ReadWholeFile(in.path, &read);
+    if (!read) {
+      in.error = in.path + ": cannot read it: " + std::strerror(errno);
+      return;
+    }
+  }
+  SetPhase(kPhaseChecking);
+  Verdict verdict;
+  if (!in.sourceGiven) {
+    CheckAnimation(in.path, in.source, false, &in.animation.gif, &verdict);
+    in.need = FindFlattenNeed(in.path, in.source, verdict);
+    if (!in.need.needed) {
+      in.error = Lines(verdict.refusals);
+      if (in.error.empty()) in.packed = in.source;
+      for (const std::string& warning : verdict.warnings) in.notes.push_back(WithoutPath(in.path, warning));
+      return;
+    }
+    FreeGifAnimation(&in.animation.gif);
+    in.animation.gif = GifAnimation{};
+  }
+
+  SetPhase(kPhaseFlattening);
+  in.flattening = FlattenGif(in.source.data(), in.source.size(), PlayerFlattenOptions(in.dither));
+  if (!in.flattening.ok) {
+    in.error = in.path + ": cannot make it playable: " + in.flattening.error;
+    return;
+  }
+  in.packed.swap(in.flattening.gif);
+  SetPhase(kPhaseChecking);
+  Verdict flattened;
+  CheckAnimation(in.path, in.packed, true, &in.animation.gif, &flattened);
+  in.error = Lines(flattened.refusals);
+  if (!in.error.empty()) in.packed.clear();
+  if (in.flattening.truncated) in.notes.push_back("the file breaks off; the frames before the break are kept");
+  for (const std::string& warning : flattened.warnings) in.notes.push_back(WithoutPath(in.path, warning));
+}
+
+void GreetingJob::Save() {
+  GreetingSave& out = *save;
+  if (CarriedPlayer().empty()) {
+    out.error = "this program lacks the player it copies into greetings: get loopvue-maker.exe again";
+    return;
+  }
+  GreetingParts parts;
+  parts.playerPath = "the player inside this program";
+  parts.player = &CarriedPlayer();
+  parts.animationPath = out.animationPath;
+  parts.animation = &out.animation;
+  parts.flattened = out.flattened;
+  parts.songPath = out.songPath;
+  if (out.withSong) parts.song = &out.song;
+  if (WriteGreeting(parts, out.output, &out.error)) out.bytes = FileSize(out.output);
+}
+
+const std::vector<uint8_t>& CarriedPlayer() {
+  static std::vector<uint8_t> player;
+  if (player.empty()) {
+    HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(IDR_PLAYER), RT_RCDATA);
+    HGLOBAL loaded = found ? LoadResource(nullptr, found) : nullptr;
+    const uint8_t* bytes = loaded ? static_cast<const uint8_t*>(LockResource(loaded)) : nullptr;
+    if (bytes != nullptr) player.assign(bytes, bytes + SizeofResource(nullptr, found));
+  }
+  return player;
+}

@@ -1,0 +1,621 @@
+#include "maker_window.h"
+
+#include <shellapi.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "file_dialogs.h"
+#include "greeting_files.h"
+#include "whole_file.h"
+#include "greeting_rules.h"
+#include "greeting_summary.h"
+#include "resource.h"
+
+const char kMakerClass[] = "LoopvueMaker";
+
+namespace {
+
+const char kTitle[] = "Loopvue Maker";
+const char kEmptyText[] =
+    "Drop a GIF animation here, or choose one with Open animation... (Ctrl+O).\r\n\r\n"
+    "A MIDI song may come along: drop it too, or add it below.";
+const char kNoSong[] = "No song. Add a MIDI song if you like; the greeting plays it once.";
+// A job shorter than this finishes before any sign of it would be worth showing.
+const DWORD kQuietMs = 500;
+const UINT kBusyTickMs = 250;
+// The shortest frame delay the player's timer gives: a delay of 0 would stop it.
+const UINT kShortestDelayMs = 10;
+
+bool IsSongFile(const std::string& path) {
+  const size_t dot = path.find_last_of('.');
+  if (dot == std::string::npos) return false;
+  const std::string extension = path.substr(dot);
+  return lstrcmpiA(extension.c_str(), ".mid") == 0 || lstrcmpiA(extension.c_str(), ".midi") == 0 ||
+         lstrcmpiA(extension.c_str(), ".rmi") == 0;
+}
+
+const char* PhaseText(JobPhase phase) {
+  switch (phase) {
+    case kPhaseReading:
+      return "Reading ";
+    case kPhaseChecking:
+      return "Checking the frames of ";
+    case kPhaseFlattening:
+      return "Making it playable: ";
+    case kPhaseSaving:
+      return "Saving ";
+  }
+  return "";
+}
+
+RECT PlaceOf(HWND dialog, int id) {
+  RECT rect;
+  GetWindowRect(GetDlgItem(dialog, id), &rect);
+  MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
+  return rect;
+}
+
+}  // namespace
+
+MakerWindow::~MakerWindow() {
+  preview_.ShowNothing();
+  ReleaseIndexedBitmap(&canvas_);
+}
+
+bool MakerWindow::Create(HINSTANCE instance, int showCommand) {
+  instance_ = instance;
+  PreviewView::Register(instance);
+  // The dialog manager runs the window; its class gives the icon and the name
+  // the window is found by.
+  WNDCLASSA windowClass = {};
+  windowClass.lpfnWndProc = DefDlgProcA;
+  windowClass.cbWndExtra = DLGWINDOWEXTRA;
+  windowClass.hInstance = instance;
+  windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_MAKER));
+  windowClass.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
+  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  windowClass.lpszClassName = kMakerClass;
+  RegisterClassA(&windowClass);
+  accelerators_ = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDA_MAIN));
+  if (!CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_MAKER), nullptr, DialogProc,
+                          reinterpret_cast<LPARAM>(this)))
+    return false;
+  ShowWindow(hwnd, showCommand);
+  UpdateWindow(hwnd);
+  return true;
+}
+
+int MakerWindow::Run() {
+  MSG message = {};
+  while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+    if (TranslateAcceleratorA(hwnd, accelerators_, &message)) continue;
+    if (IsDialogMessageA(hwnd, &message)) continue;
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+  }
+  return static_cast<int>(message.wParam);
+}
+
+INT_PTR CALLBACK MakerWindow::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_INITDIALOG) {
+    SetWindowLongPtrA(window, DWLP_USER, lParam);
+    MakerWindow* maker = reinterpret_cast<MakerWindow*>(lParam);
+    maker->hwnd = window;
+    maker->OnInit();
+    return TRUE;
+  }
+  MakerWindow* maker = reinterpret_cast<MakerWindow*>(GetWindowLongPtrA(window, DWLP_USER));
+  return maker ? maker->OnMessage(message, wParam, lParam) : FALSE;
+}
+
+INT_PTR MakerWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_COMMAND:
+      OnCommand(LOWORD(wParam));
+      return TRUE;
+    case WM_TIMER:
+      if (wParam == kFrameTimer) AdvanceFrame();
+      if (wParam == kBusyTimer) OnBusyTick();
+      return TRUE;
+    case kJobDoneMessage:
+      OnJobDone(reinterpret_cast<GreetingJob*>(lParam));
+      return TRUE;
+    case WM_DROPFILES:
+      OnDrop(reinterpret_cast<HDROP>(wParam));
+      return TRUE;
+    case MM_MCINOTIFY:
+      if (songPlayer_.IsFrom(lParam)) {
+        songPlayer_.Stop();
+        UpdateControls();
+      }
+      return TRUE;
+    case WM_SETCURSOR:
+      if (job_ && LOWORD(lParam) == HTCLIENT) {
+        SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(32650)));  // IDC_APPSTARTING
+        SetWindowLongPtrA(hwnd, DWLP_MSGRESULT, TRUE);
+        return TRUE;
+      }
+      return FALSE;
+    case WM_QUERYNEWPALETTE:
+    case WM_PALETTECHANGED:
+      // The preview's own realizing must not realize it again.
+      if (message == WM_PALETTECHANGED &&
+          (reinterpret_cast<HWND>(wParam) == hwnd || reinterpret_cast<HWND>(wParam) == preview_.hwnd))
+        return FALSE;
+      preview_.RealizePalette();
+      return TRUE;
+    case WM_CLOSE:
+      DestroyWindow(hwnd);
+      return TRUE;
+    case WM_DESTROY:
+      OnDestroy();
+      return TRUE;
+  }
+  return FALSE;
+}
+
+void MakerWindow::OnInit() {
+  Remember();
+  preview_.Attach(GetDlgItem(hwnd, IDC_PREVIEW));
+  SetWindowTextA(preview_.hwnd, kEmptyText);
+  DragAcceptFiles(hwnd, TRUE);
+  Layout(template_[0].rect.right - template_[0].rect.left, template_[0].rect.bottom - template_[0].rect.top);
+  UpdateControls();
+}
+
+// Where the template put each control, before any layout moves it.
+void MakerWindow::Remember() {
+  const int ids[] = {IDC_PREVIEW, IDC_INFO,  IDC_DITHER, IDC_SONG,   IDC_ADD_SONG, IDC_LISTEN,    IDC_STOP,
+                     IDC_REMOVE_SONG, IDC_OPEN, IDC_SAVE, IDC_STATUS, IDC_PLAY_SAVED};
+  for (int id : ids) template_.push_back(Place{id, PlaceOf(hwnd, id)});
+  RECT client;
+  GetClientRect(hwnd, &client);
+  templateClient_ = SIZE{client.right, client.bottom};
+}
+
+void MakerWindow::OnCommand(WORD id) {
+  switch (id) {
+    case IDM_OPEN:
+    case IDC_OPEN: {
+      const std::string path = ChooseAnimation(hwnd);
+      if (!path.empty()) OpenAnimation(path);
+      break;
+    }
+    case IDM_ADD_SONG:
+    case IDC_ADD_SONG: {
+      const std::string path = ChooseSong(hwnd);
+      if (!path.empty()) AddSong(path);
+      break;
+    }
+    case IDM_REMOVE_SONG:
+    case IDC_REMOVE_SONG:
+      RemoveSong();
+      break;
+    case IDC_LISTEN:
+      Listen();
+      break;
+    case IDC_STOP:
+    case IDCANCEL:  // Esc: the song is the one thing that goes on by itself
+      songPlayer_.Stop();
+      UpdateControls();
+      break;
+    case IDM_SAVE:
+    case IDC_SAVE:
+      SaveGreeting();
+      break;
+    case IDC_PLAY_SAVED:
+      PlaySaved();
+      break;
+    case IDC_DITHER:
+      FlattenAgain(IsDlgButtonChecked(hwnd, IDC_DITHER) == BST_CHECKED);
+      break;
+    case IDM_EXIT:
+      DestroyWindow(hwnd);
+      break;
+  }
+}
+
+void MakerWindow::OnDrop(HDROP drop) {
+  std::vector<std::string> paths;
+  const UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+  for (UINT i = 0; i < count; i++) {
+    char path[MAX_PATH];
+    if (DragQueryFileA(drop, i, path, sizeof path)) paths.push_back(path);
+  }
+  DragFinish(drop);
+  SetForegroundWindow(hwnd);
+  OpenFiles(paths);
+}
+
+void MakerWindow::OnDestroy() {
+  KillTimer(hwnd, kFrameTimer);
+  KillTimer(hwnd, kBusyTimer);
+  songPlayer_.Stop();
+  // A save is let finish, so that its temporary file is renamed or removed; a
+  // load writes nothing and is left to end with the process.
+  if (job_ && job_->save) {
+    job_->Wait();
+  } else {
+    job_.release();
+  }
+  PostQuitMessage(0);
+}
+
+void MakerWindow::OpenFiles(const std::vector<std::string>& paths) {
+  std::string animation;
+  for (const std::string& given : paths) {
+    char full[MAX_PATH];
+    const DWORD length = GetFullPathNameA(given.c_str(), sizeof full, full, nullptr);
+    const std::string path = length > 0 && length < sizeof full ? std::string(full) : given;
+    if (IsSongFile(path)) {
+      AddSong(path);
+    } else if (animation.empty()) {
+      animation = path;
+    }
+  }
+  if (!animation.empty()) OpenAnimation(animation);
+}
+
+void MakerWindow::OpenAnimation(const std::string& path) {
+  if (job_) {
+    waitingAnimation_ = path;
+    return;
+  }
+  std::unique_ptr<GreetingJob> job(new GreetingJob);
+  job->load.reset(new AnimationLoad);
+  job->load->path = path;
+  StartJob(std::move(job));
+}
+
+// The same animation flattened again, with or without dithering.
+void MakerWindow::FlattenAgain(bool dither) {
+  if (job_ || !loaded_ || !loaded_->need.needed) return;
+  std::unique_ptr<GreetingJob> job(new GreetingJob);
+  job->load.reset(new AnimationLoad);
+  job->load->path = loaded_->path;
+  job->load->dither = dither;
+  job->load->source = loaded_->source;
+  job->load->sourceGiven = true;
+  job->load->need = loaded_->need;
+  StartJob(std::move(job));
+}
+
+void MakerWindow::StartJob(std::unique_ptr<GreetingJob> job) {
+  job_ = std::move(job);
+  jobStart_ = GetTickCount();
+  if (!job_->Start(hwnd, kJobDoneMessage)) {
+    job_.reset();
+    Complain("The work could not start.", "no thread could be started; close other programs and try again");
+    return;
+  }
+  SetTimer(hwnd, kBusyTimer, kBusyTickMs, nullptr);
+  UpdateControls();
+}
+
+void MakerWindow::OnBusyTick() {
+  if (!job_) return;
+  const DWORD elapsed = GetTickCount() - jobStart_;
+  if (elapsed < kQuietMs) return;
+  const std::string& path = job_->load ? job_->load->path : job_->save->output;
+  const std::string text = PhaseText(job_->phase()) + NameOf(path) + "... " + std::to_string(elapsed / 1000) + " s";
+  SetDlgItemTextA(hwnd, IDC_STATUS, text.c_str());
+  ShowWindow(GetDlgItem(hwnd, IDC_PLAY_SAVED), SW_HIDE);
+}
+
+void MakerWindow::OnJobDone(GreetingJob* done) {
+  if (!job_ || job_.get() != done) return;
+  std::unique_ptr<GreetingJob> job = std::move(job_);
+  job->Wait();
+  KillTimer(hwnd, kBusyTimer);
+  if (job->save) {
+    if (job->save->error.empty()) {
+      savedPath_ = job->save->output;
+      savedText_ = "Saved to " + savedPath_ + " (" + Grouped(job->save->bytes) + " bytes)";
+    } else {
+      Complain("The greeting was not saved.", job->save->error + "\r\n\r\nChoose another folder or name.");
+    }
+  } else if (!job->load->error.empty()) {
+    // What was shown before stays, with the setting it was made with.
+    if (loaded_) CheckDlgButton(hwnd, IDC_DITHER, loaded_->dither ? BST_CHECKED : BST_UNCHECKED);
+    Complain("This animation cannot be used.", job->load->error);
+  } else {
+    ShowAnimation(std::move(job->load));
+  }
+  ShowSaved();
+  UpdateControls();
+  if (!waitingAnimation_.empty()) {
+    std::string path;
+    path.swap(waitingAnimation_);
+    OpenAnimation(path);
+  }
+}
+
+void MakerWindow::ShowAnimation(std::unique_ptr<AnimationLoad> load) {
+  KillTimer(hwnd, kFrameTimer);
+  preview_.ShowNothing();
+  ReleaseIndexedBitmap(&canvas_);
+  loaded_ = std::move(load);
+  // A greeting saved before was of another animation or setting.
+  savedPath_.clear();
+  savedText_.clear();
+  const GifAnimation& animation = loaded_->animation.gif;
+
+  struct {
+    WORD version;
+    WORD count;
+    PALETTEENTRY entries[256];
+  } palette;
+  palette.version = 0x300;
+  palette.count = static_cast<WORD>(animation.colourCount);
+  for (int32_t i = 0; i < animation.colourCount; i++) {
+    const uint32_t colour = animation.colours[i];
+    palette.entries[i] = PALETTEENTRY{static_cast<BYTE>(colour), static_cast<BYTE>(colour >> 8),
+                                      static_cast<BYTE>(colour >> 16), 0};
+  }
+  palette_.Reset(CreatePalette(reinterpret_cast<LOGPALETTE*>(&palette)));
+  CreateIndexedBitmap(&canvas_, animation.width, animation.height);
+  ClearIndexedBitmap(&canvas_);
+
+  int width = animation.width, height = animation.height;
+  const int percent = ShownPercent(&width, &height, DescribeAnimation(*loaded_, 99));
+  SetDlgItemTextA(hwnd, IDC_INFO, DescribeAnimation(*loaded_, percent).c_str());
+  CheckDlgButton(hwnd, IDC_DITHER, loaded_->dither ? BST_CHECKED : BST_UNCHECKED);
+  Layout(width, height);
+  preview_.Show(&canvas_, palette_, width, height);
+  frameIndex_ = -1;
+  AdvanceFrame();
+  // Named last: the title says the window shows the animation, all laid out.
+  const std::string title = NameOf(loaded_->path) + " - " + kTitle;
+  SetWindowTextA(hwnd, title.c_str());
+}
+
+// The player's step: the next frame laid opaquely onto the canvas, never
+// cleared, and the timer armed with that frame's delay.
+void MakerWindow::AdvanceFrame() {
+  KillTimer(hwnd, kFrameTimer);
+  if (!loaded_ || canvas_.pixels == nullptr) return;
+  GifAnimation& animation = loaded_->animation.gif;
+  if (animation.frameCount == 0) return;
+  if (++frameIndex_ >= animation.frameCount) frameIndex_ = 0;
+  GifFrame* frame = animation.frames[frameIndex_];
+  RECT rect;
+  IndexedBitmap* bitmap = GetFrameRect(frame, &rect);
+  if (bitmap == nullptr) return;
+  CompositeBitmap(&canvas_, bitmap, &rect, 0, 0, -1);
+  preview_.CanvasChanged(rect);
+  if (animation.frameCount >= 2) {
+    const UINT delay = static_cast<UINT>(frame->delay) * 10;
+    SetTimer(hwnd, kFrameTimer, delay < kShortestDelayMs ? kShortestDelayMs : delay, nullptr);
+  }
+}
+
+void MakerWindow::AddSong(const std::string& path) {
+  // A song larger than the player takes is refused before it is read.
+  PartSize song{path, FileSize(path)};
+  Verdict sizes;
+  CheckPartSizes(PartSize{"", 0}, PartSize{"", 0}, &song, false, "", &sizes);
+  if (!sizes.accepted()) {
+    Complain("This song cannot be used.", sizes.refusals[0]);
+    return;
+  }
+  bool read = false;
+  std::vector<uint8_t> bytes = ReadWholeFile(path, &read);
+  if (!read) {
+    Complain("This song cannot be used.", path + ": cannot read it: " + std::strerror(errno));
+    return;
+  }
+  Verdict verdict;
+  CheckSong(path, bytes, &verdict);
+  if (!verdict.accepted()) {
+    std::string reasons;
+    for (const std::string& refusal : verdict.refusals) reasons += (reasons.empty() ? "" : "\r\n") + refusal;
+    Complain("This song cannot be used.", reasons);
+    return;
+  }
+  songPlayer_.Stop();
+  songPath_ = path;
+  song_.swap(bytes);
+  const std::string text = "Song: " + NameOf(path) + " (" + Grouped(static_cast<int64_t>(song_.size())) +
+                           " bytes), played once when the greeting starts";
+  SetDlgItemTextA(hwnd, IDC_SONG, text.c_str());
+  UpdateControls();
+}
+
+void MakerWindow::RemoveSong() {
+  songPlayer_.Stop();
+  songPath_.clear();
+  song_.clear();
+  SetDlgItemTextA(hwnd, IDC_SONG, kNoSong);
+  UpdateControls();
+}
+
+void MakerWindow::Listen() {
+  if (songPath_.empty()) return;
+  const std::string reason = songPlayer_.Play(songPath_, hwnd);
+  if (!reason.empty()) Complain("The song cannot be played here.", songPath_ + ": " + reason);
+  UpdateControls();
+}
+
+void MakerWindow::SaveGreeting() {
+  if (job_ || !loaded_) return;
+  const std::string output = ChooseGreetingPath(hwnd, loaded_->path);
+  if (output.empty()) return;
+  std::unique_ptr<GreetingJob> job(new GreetingJob);
+  job->save.reset(new GreetingSave);
+  GreetingSave& save = *job->save;
+  save.output = output;
+  save.animationPath = loaded_->path;
+  save.animation = loaded_->packed;
+  save.flattened = loaded_->need.needed;
+  save.songPath = songPath_;
+  save.song = song_;
+  save.withSong = !songPath_.empty();
+  StartJob(std::move(job));
+}
+
+void MakerWindow::ShowSaved() {
+  SetDlgItemTextA(hwnd, IDC_STATUS, savedText_.c_str());
+  ShowWindow(GetDlgItem(hwnd, IDC_PLAY_SAVED), savedPath_.empty() ? SW_HIDE : SW_SHOW);
+}
+
+void MakerWindow::PlaySaved() {
+  if (savedPath_.empty()) return;
+  std::string command = "\"" + savedPath_ + "\"";
+  const std::string folder = FolderOf(savedPath_);
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  if (!CreateProcessA(savedPath_.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr,
+                      folder.empty() ? nullptr : folder.c_str(), &startup, &process)) {
+    Complain("The greeting cannot be started.",
+             savedPath_ + ": Windows cannot start it (error " + std::to_string(GetLastError()) + ")");
+    return;
+  }
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+}
+
+// The scale that lets the window, with the animation at `width` x `height`
+// and everything under it, fit the screen's work area; the size shown comes
+// back in `width` and `height`.
+int MakerWindow::ShownPercent(int* width, int* height, const std::string& info) const {
+  RECT work;
+  SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+  RECT frame = {0, 0, 0, 0};
+  AdjustWindowRectEx(&frame, GetWindowLongA(hwnd, GWL_STYLE), TRUE, GetWindowLongA(hwnd, GWL_EXSTYLE));
+  const RECT& preview = template_[0].rect;
+  const RECT& infoPlace = template_[1].rect;
+  const int margins = 2 * preview.left;
+  const int below = templateClient_.cy - preview.bottom + InfoHeight(info, infoPlace.right - infoPlace.left) -
+                    (infoPlace.bottom - infoPlace.top);
+  const int64_t roomWidth = (work.right - work.left) - (frame.right - frame.left) - margins;
+  const int64_t roomHeight = (work.bottom - work.top) - (frame.bottom - frame.top) - preview.top - below;
+  if (*width <= roomWidth && *height <= roomHeight) return 100;
+  // The larger of the two shrinks decides; both sides keep their ratio.
+  int64_t across = roomWidth, full = *width;
+  if (roomHeight * *width < roomWidth * *height) {
+    across = roomHeight;
+    full = *height;
+  }
+  const int64_t fullWidth = *width, fullHeight = *height;
+  *width = static_cast<int>(fullWidth * across / full);
+  *height = static_cast<int>(fullHeight * across / full);
+  if (*width < 1) *width = 1;
+  if (*height < 1) *height = 1;
+  const int percent = static_cast<int>(100 * across / full);
+  return percent < 1 ? 1 : percent;
+}
+
+int MakerWindow::InfoHeight(const std::string& text, int width) const {
+  HWND info = GetDlgItem(hwnd, IDC_INFO);
+  HDC dc = GetDC(info);
+  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(info, WM_GETFONT, 0, 0)));
+  RECT box = {0, 0, width, 0};
+  DrawTextA(dc, text.c_str(), -1, &box, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+  SelectObject(dc, old);
+  ReleaseDC(info, dc);
+  return box.bottom;
+}
+
+// The preview at the top, centred, as large as shown; everything under it moves
+// down by what it and the text about it add to the template, and the window
+// widens with a wide animation.
+void MakerWindow::Layout(int previewWidth, int previewHeight) {
+  const RECT& preview = template_[0].rect;
+  const int margin = preview.left;
+  const int templateWidth = preview.right - preview.left;
+  const int contentWidth = previewWidth > templateWidth ? previewWidth : templateWidth;
+  const int clientWidth = contentWidth + 2 * margin;
+  const int widened = clientWidth - templateClient_.cx;
+
+  char info[2048];
+  GetDlgItemTextA(hwnd, IDC_INFO, info, sizeof info);
+  const RECT& infoPlace = template_[1].rect;
+  const int infoTop = preview.top + previewHeight + (infoPlace.top - preview.bottom);
+  int infoHeight = InfoHeight(info, contentWidth);
+  if (infoHeight < infoPlace.bottom - infoPlace.top) infoHeight = infoPlace.bottom - infoPlace.top;
+  const int down = infoTop + infoHeight - infoPlace.bottom;
+
+  HDWP moves = BeginDeferWindowPos(static_cast<int>(template_.size()));
+  for (const Place& place : template_) {
+    RECT r = place.rect;
+    if (place.id == IDC_PREVIEW) {
+      r = RECT{margin + (contentWidth - previewWidth) / 2, preview.top, 0, 0};
+      r.right = r.left + previewWidth;
+      r.bottom = r.top + previewHeight;
+    } else if (place.id == IDC_INFO) {
+      r = RECT{margin, infoTop, margin + contentWidth, infoTop + infoHeight};
+    } else {
+      OffsetRect(&r, 0, down);
+      if (place.id == IDC_SAVE || place.id == IDC_PLAY_SAVED) OffsetRect(&r, widened, 0);
+      if (place.id == IDC_SONG || place.id == IDC_STATUS) r.right += widened;
+    }
+    moves = DeferWindowPos(moves, GetDlgItem(hwnd, place.id), nullptr, r.left, r.top, r.right - r.left,
+                           r.bottom - r.top, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOCOPYBITS);
+  }
+  EndDeferWindowPos(moves);
+
+  // The frame and menu sizes come from the system; a narrow window that wraps
+  // its menu bar is grown by what is missing.
+  const int clientHeight = templateClient_.cy + down;
+  RECT bounds = {0, 0, clientWidth, clientHeight};
+  AdjustWindowRectEx(&bounds, GetWindowLongA(hwnd, GWL_STYLE), TRUE, GetWindowLongA(hwnd, GWL_EXSTYLE));
+  int width = bounds.right - bounds.left, height = bounds.bottom - bounds.top;
+  SetWindowPos(hwnd, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  RECT client;
+  GetClientRect(hwnd, &client);
+  width += clientWidth - client.right;
+  height += clientHeight - client.bottom;
+  // Kept on the work area: a window grown past its edge moves back onto it.
+  RECT work, window;
+  SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+  GetWindowRect(hwnd, &window);
+  int left = window.left, top = window.top;
+  if (left + width > work.right) left = work.right - width;
+  if (top + height > work.bottom) top = work.bottom - height;
+  if (left < work.left) left = work.left;
+  if (top < work.top) top = work.top;
+  SetWindowPos(hwnd, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+  // Each control draws itself again where it now stands, over a fresh background.
+  RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
+void MakerWindow::UpdateControls() {
+  const bool busy = job_ != nullptr;
+  const bool loaded = loaded_ != nullptr;
+  const bool song = !songPath_.empty();
+  const bool reduced = loaded && loaded_->need.needed && !loaded_->flattening.exact;
+  struct State {
+    int control;
+    int command;
+    bool enabled;
+  } states[] = {
+      {IDC_OPEN, IDM_OPEN, true},
+      {IDC_SAVE, IDM_SAVE, loaded && !busy},
+      {IDC_DITHER, 0, reduced && !busy},
+      {IDC_ADD_SONG, IDM_ADD_SONG, true},
+      {IDC_REMOVE_SONG, IDM_REMOVE_SONG, song},
+      {IDC_LISTEN, 0, song && !songPlayer_.playing()},
+      {IDC_STOP, 0, songPlayer_.playing()},
+      {IDC_PLAY_SAVED, 0, !savedPath_.empty()},
+  };
+  HMENU menu = GetMenu(hwnd);
+  for (const State& state : states) {
+    EnableWindow(GetDlgItem(hwnd, state.control), state.enabled);
+    if (state.command) EnableMenuItem(menu, state.command, MF_BYCOMMAND | (state.enabled ? MF_ENABLED : MF_GRAYED));
+  }
+  // Enter saves once there is something to save, and opens before.
+  SendMessageA(hwnd, DM_SETDEFID, loaded && !busy ? IDC_SAVE : IDC_OPEN, 0);
+  // A control disabled under the focus would leave the keyboard nowhere.
+  HWND focus = GetFocus();
+  if (focus != nullptr && GetParent(focus) == hwnd && !IsWindowEnabled(focus)) {
+    SendMessageA(hwnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(hwnd, loaded && !busy ? IDC_SAVE : IDC_OPEN)),
+                 TRUE);
+  }
+}
+
+void MakerWindow::Complain(const char* what, const std::string& reasons) {
+  const std::string text = std::string(what) + "\r\n\r\n" + reasons;
+  MessageBoxA(hwnd, text.c_str(), kTitle, MB_OK | MB_ICONEXCLAMATION);
+}

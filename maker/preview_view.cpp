@@ -1,0 +1,138 @@
+#include "preview_view.h"
+
+#include "indexed_bitmap_draw.h"
+
+const char kPreviewClass[] = "LoopvuePreview";
+
+ATOM PreviewView::Register(HINSTANCE instance) {
+  WNDCLASSA windowClass = {};
+  windowClass.lpfnWndProc = WindowProc;
+  windowClass.hInstance = instance;
+  windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+  windowClass.lpszClassName = kPreviewClass;
+  return RegisterClassA(&windowClass);
+}
+
+void PreviewView::Attach(HWND control) {
+  hwnd = control;
+  SetWindowLongPtrA(control, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+}
+
+void PreviewView::Show(const IndexedBitmap* canvas, HPALETTE palette, int width, int height) {
+  ShowNothing();
+  canvas_ = canvas;
+  palette_ = palette;
+  width_ = width;
+  height_ = height;
+  if (Scaled() && fullSize_.CreateScreenCompatible(canvas->width, canvas->height)) {
+    MemoryDc fullSizeDc(fullSize_);
+    SelectedPalette selected(fullSizeDc, palette);
+    ::RealizePalette(fullSizeDc);
+    DrawIndexedBitmap(canvas, fullSizeDc, 0, 0);
+  }
+  InvalidateRect(hwnd, nullptr, FALSE);
+}
+
+void PreviewView::ShowNothing() {
+  fullSize_.Reset();
+  canvas_ = nullptr;
+  palette_ = nullptr;
+  InvalidateRect(hwnd, nullptr, FALSE);
+}
+
+bool PreviewView::Scaled() const {
+  return canvas_ != nullptr && (width_ != canvas_->width || height_ != canvas_->height);
+}
+
+void PreviewView::CanvasChanged(const RECT& rect) {
+  if (canvas_ == nullptr) return;
+  if (!Scaled()) {
+    InvalidateRect(hwnd, &rect, FALSE);
+    return;
+  }
+  // Only what changed is drawn again at full size; the scaled copy then takes
+  // the rectangle it covers, rounded outwards.
+  {
+    MemoryDc fullSizeDc(fullSize_);
+    SelectedPalette selected(fullSizeDc, palette_);
+    ::RealizePalette(fullSizeDc);
+    IntersectClipRect(fullSizeDc, rect.left, rect.top, rect.right, rect.bottom);
+    DrawIndexedBitmap(canvas_, fullSizeDc, 0, 0);
+  }
+  RECT shown = {MulDiv(rect.left, width_, canvas_->width) - 1, MulDiv(rect.top, height_, canvas_->height) - 1,
+                MulDiv(rect.right, width_, canvas_->width) + 1, MulDiv(rect.bottom, height_, canvas_->height) + 1};
+  InvalidateRect(hwnd, &shown, FALSE);
+}
+
+void PreviewView::RealizePalette() {
+  if (palette_ == nullptr) return;
+  {
+    WindowDc dc(hwnd);
+    SelectedPalette selected(dc, palette_);
+    ::RealizePalette(dc);
+  }
+  InvalidateRect(hwnd, nullptr, FALSE);
+}
+
+void PreviewView::Paint() {
+  PaintDc dc(hwnd);
+  RECT client;
+  GetClientRect(hwnd, &client);
+  if (canvas_ == nullptr) {
+    PaintText(dc, client);
+    return;
+  }
+  SelectedPalette selected(dc, palette_);
+  ::RealizePalette(dc);
+  if (!Scaled()) {
+    DrawIndexedBitmap(canvas_, dc, 0, 0);
+    return;
+  }
+  // Shrinking averages the pixels it drops instead of keeping one of each few.
+  MemoryDc fullSizeDc(fullSize_);
+  SetStretchBltMode(dc, HALFTONE);
+  SetBrushOrgEx(dc, 0, 0, nullptr);
+  StretchBlt(dc, 0, 0, width_, height_, fullSizeDc, 0, 0, canvas_->width, canvas_->height, SRCCOPY);
+}
+
+// The control's text in the middle of a dashed frame: where files may be dropped.
+void PreviewView::PaintText(HDC dc, const RECT& client) {
+  FillRect(dc, &client, GetSysColorBrush(COLOR_WINDOW));
+  HPEN pen = CreatePen(PS_DOT, 1, GetSysColor(COLOR_GRAYTEXT));
+  HGDIOBJ oldPen = SelectObject(dc, pen);
+  HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
+  Rectangle(dc, client.left, client.top, client.right, client.bottom);
+  SelectObject(dc, oldBrush);
+  SelectObject(dc, oldPen);
+  DeleteObject(pen);
+
+  char text[512];
+  GetWindowTextA(hwnd, text, sizeof text);
+  HGDIOBJ oldFont = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(GetParent(hwnd), WM_GETFONT, 0, 0)));
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+  RECT box = client;
+  InflateRect(&box, -12, -12);
+  RECT measured = box;
+  DrawTextA(dc, text, -1, &measured, DT_CENTER | DT_WORDBREAK | DT_NOPREFIX | DT_CALCRECT);
+  OffsetRect(&box, 0, (box.bottom - box.top - (measured.bottom - measured.top)) / 2);
+  DrawTextA(dc, text, -1, &box, DT_CENTER | DT_WORDBREAK | DT_NOPREFIX);
+  SelectObject(dc, oldFont);
+}
+
+LRESULT CALLBACK PreviewView::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  PreviewView* view = reinterpret_cast<PreviewView*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+  if (view != nullptr) {
+    if (message == WM_PAINT) {
+      view->Paint();
+      return 0;
+    }
+    if (message == WM_SETTEXT) {
+      LRESULT result = DefWindowProcA(window, message, wParam, lParam);
+      InvalidateRect(window, nullptr, FALSE);
+      return result;
+    }
+  }
+  if (message == WM_ERASEBKGND) return 1;
+  return DefWindowProcA(window, message, wParam, lParam);
+}
