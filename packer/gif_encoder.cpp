@@ -4,21 +4,16 @@
 #include <array>
 #include <memory>
 
+#include "gif_blocks.h"
+
 namespace {
 
-const int kMaxCodeSize = 12;
-const int kMaxCodes = 1 << kMaxCodeSize;
-const int kSubBlockSize = 255;
+const int kMaxCodes = 1 << kGifMaxCodeSize;
 // Twice the codes the table can hold keeps linear probe runs short.
 const int kHashBits = 13;
 const uint32_t kHashSlots = 1u << kHashBits;
 const uint32_t kEmptySlot = 0xFFFFFFFFu;
 
-const uint8_t kExtensionIntroducer = 0x21;
-const uint8_t kGraphicControlLabel = 0xF9;
-const uint8_t kApplicationLabel = 0xFF;
-const uint8_t kImageIntroducer = 0x2C;
-const uint8_t kTrailer = 0x3B;
 // The application identifier and authentication code that decoders look for
 // before they read a loop count.
 const char kLoopingApplication[] = "NETSCAPE2.0";
@@ -49,13 +44,13 @@ class CodeWriter {
     bits_ = 0;
     bitCount_ = 0;
     FlushBlock();
-    out_->push_back(0);
+    out_->push_back(kGifBlockTerminator);
   }
 
  private:
   void PutByte(uint8_t byte) {
     block_[blockLength_++] = byte;
-    if (blockLength_ == kSubBlockSize) FlushBlock();
+    if (blockLength_ == kGifMaxSubBlockSize) FlushBlock();
   }
 
   void FlushBlock() {
@@ -66,7 +61,7 @@ class CodeWriter {
   }
 
   std::vector<uint8_t>* out_;
-  std::array<uint8_t, kSubBlockSize> block_;
+  std::array<uint8_t, kGifMaxSubBlockSize> block_;
   int blockLength_ = 0;
   uint32_t bits_ = 0;
   int bitCount_ = 0;
@@ -133,7 +128,7 @@ class LzwEncoder {
 
   // A code is written as wide as the decoder's next free code needs.
   void GrowCodeSize() {
-    if (nextCode_ > (1 << codeSize_) && codeSize_ < kMaxCodeSize) codeSize_++;
+    if (nextCode_ > (1 << codeSize_) && codeSize_ < kGifMaxCodeSize) codeSize_++;
   }
 
   void Emit(int code) {
@@ -189,11 +184,11 @@ bool GifEncoder::Begin(int32_t width, int32_t height, const std::vector<GifColou
 
   bytes_.clear();
   const char header[] = "GIF89a";
-  bytes_.insert(bytes_.end(), header, header + 6);
+  bytes_.insert(bytes_.end(), header, header + kGifSignatureSize);
   PutU16(&bytes_, width);
   PutU16(&bytes_, height);
   // Global table present, 8 bits of colour resolution, unsorted, its size.
-  bytes_.push_back(static_cast<uint8_t>(0x80 | 0x70 | (tableBits - 1)));
+  bytes_.push_back(static_cast<uint8_t>(kGifColourTableFlag | kGifColourResolution | (tableBits - 1)));
   bytes_.push_back(0);  // background index
   bytes_.push_back(0);  // square pixels
   for (int i = 0; i < tableSize_; i++) {
@@ -204,14 +199,14 @@ bool GifEncoder::Begin(int32_t width, int32_t height, const std::vector<GifColou
   }
 
   if (loopCount >= 0) {
-    bytes_.push_back(kExtensionIntroducer);
-    bytes_.push_back(kApplicationLabel);
+    bytes_.push_back(kGifExtensionIntroducer);
+    bytes_.push_back(kGifApplicationLabel);
     bytes_.push_back(11);
     bytes_.insert(bytes_.end(), kLoopingApplication, kLoopingApplication + 11);
     bytes_.push_back(3);
     bytes_.push_back(1);
     PutU16(&bytes_, loopCount);
-    bytes_.push_back(0);
+    bytes_.push_back(kGifBlockTerminator);
   }
   begun_ = true;
   return true;
@@ -237,15 +232,15 @@ bool GifEncoder::AddFrame(const GifFrameImage& image) {
     }
   }
 
-  bytes_.push_back(kExtensionIntroducer);
-  bytes_.push_back(kGraphicControlLabel);
-  bytes_.push_back(4);
-  bytes_.push_back(static_cast<uint8_t>(image.disposal << 2));
+  bytes_.push_back(kGifExtensionIntroducer);
+  bytes_.push_back(kGifGraphicControlLabel);
+  bytes_.push_back(kGifGraphicControlSize);
+  bytes_.push_back(static_cast<uint8_t>(image.disposal << kGifDisposalShift));
   PutU16(&bytes_, image.delay);
   bytes_.push_back(0);  // transparent index, unused
-  bytes_.push_back(0);
+  bytes_.push_back(kGifBlockTerminator);
 
-  bytes_.push_back(kImageIntroducer);
+  bytes_.push_back(kGifImageIntroducer);
   PutU16(&bytes_, image.left);
   PutU16(&bytes_, image.top);
   PutU16(&bytes_, image.width);
@@ -264,7 +259,7 @@ bool GifEncoder::AddFrame(const GifFrameImage& image) {
 bool GifEncoder::Finish() {
   if (!begun_) return Fail("Begin has not been called");
   if (finished_) return Fail("the stream is already finished");
-  bytes_.push_back(kTrailer);
+  bytes_.push_back(kGifTrailer);
   finished_ = true;
   return true;
 }
