@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "gif_block_walker.h"
 #include "gif_parser.h"
 #include "parsed_gif.h"
 
@@ -59,28 +60,17 @@ struct ImageHeader {
 
 std::vector<ImageHeader> ImageHeaders(const std::vector<uint8_t>& b) {
   std::vector<ImageHeader> images;
-  if (b.size() < 13) return images;
-  size_t pos = 13;
-  if (b[10] & 0x80) pos += 3u << ((b[10] & 7) + 1);
-  auto skipSubBlocks = [&]() {
-    while (pos < b.size() && b[pos] != 0) pos += b[pos] + 1u;
-    pos++;
-  };
-  while (pos < b.size()) {
-    const uint8_t introducer = b[pos++];
-    if (introducer == 0x21) {
-      pos++;
-      skipSubBlocks();
-    } else if (introducer == 0x2C && pos + 10 <= b.size()) {
-      const uint8_t packed = b[pos + 8];
-      pos += 9;
-      if (packed & 0x80) pos += 3u << ((packed & 7) + 1);
-      if (pos >= b.size()) break;
-      images.push_back({b[pos++], (packed & 0x80) != 0});
-      skipSubBlocks();
-    } else {
-      break;
-    }
+  GifBlockWalker walker(b.data(), b.size());
+  GifScreen screen;
+  if (!walker.ReadScreen(&screen)) return images;
+  GifBlock block;
+  for (GifBlockKind kind = walker.Next(&block); kind != GifBlockKind::kEnd; kind = walker.Next(&block)) {
+    if (kind != GifBlockKind::kImage) continue;
+    GifCursor* data = walker.cursor();
+    const int minCodeSize = data->Byte();
+    if (minCodeSize < 0) break;
+    images.push_back({minCodeSize, block.image.localTable});
+    if (!data->SkipSubBlocks()) break;
   }
   return images;
 }

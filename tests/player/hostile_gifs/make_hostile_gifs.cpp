@@ -14,7 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "gif_cursor.h"
+#include "gif_block_walker.h"
+#include "gif_blocks.h"
 #include "gif_writer.h"
 #include "support/scratch_dir.h"
 
@@ -25,7 +26,7 @@ using Bytes = std::vector<uint8_t>;
 
 // Where the blocks of one image lie in the stream.
 struct ImageMarks {
-  size_t descriptor = 0;       // the 0x2C introducer
+  size_t descriptor = 0;       // the image introducer
   size_t data = 0;             // the minimum code size byte
   std::vector<size_t> blocks;  // each data sub-block's length byte
   size_t end = 0;              // after the zero-length terminator, or the end of the file
@@ -40,40 +41,34 @@ struct StreamMarks {
 
 StreamMarks FindMarks(const Bytes& gif) {
   StreamMarks marks;
-  GifCursor cursor(gif.data(), gif.size());
-  auto pos = [&]() { return static_cast<size_t>(cursor.Here() - gif.data()); };
-  cursor.Skip(10);
-  const int packed = cursor.Byte();
-  cursor.Skip(2);
-  marks.screenEnd = pos();
-  if (packed >= 0 && (packed & 0x80)) cursor.Skip(size_t{3} << ((packed & 7) + 1));
-  marks.tableEnd = pos();
+  GifBlockWalker walker(gif.data(), gif.size());
+  GifScreen screen;
+  if (!walker.ReadScreen(&screen)) {
+    marks.screenEnd = marks.tableEnd = gif.size();
+    return marks;
+  }
+  marks.screenEnd = kGifSignatureSize + kGifScreenDescriptorSize;
+  marks.tableEnd = walker.offset();
+  GifBlock block;
   for (;;) {
-    const int introducer = cursor.Byte();
-    if (introducer == 0x21) {
-      cursor.Byte();
-      if (!cursor.SkipSubBlocks()) break;
-    } else if (introducer == 0x2C) {
-      ImageMarks image;
-      image.descriptor = pos() - 1;
-      cursor.Skip(8);
-      const int flags = cursor.Byte();
-      if (flags < 0) break;
-      image.interlaced = (flags & 0x40) != 0;
-      if ((flags & 0x80) && !cursor.Skip(size_t{3} << ((flags & 7) + 1))) break;
-      image.data = pos();
-      cursor.Byte();
-      for (;;) {
-        image.blocks.push_back(pos());
-        const int length = cursor.Byte();
-        if (length <= 0 || !cursor.Skip(static_cast<size_t>(length))) break;
-      }
-      image.blocks.pop_back();  // the terminator, or where the data broke off
-      image.end = pos();
-      marks.images.push_back(image);
-    } else {
-      break;
+    const GifBlockKind kind = walker.Next(&block);
+    if (kind == GifBlockKind::kGraphicControl || kind == GifBlockKind::kExtension) continue;
+    if (kind != GifBlockKind::kImage || !block.image.whole) break;
+    if (block.image.localTable && block.image.localColours == nullptr) break;
+    ImageMarks image;
+    image.descriptor = block.offset;
+    image.interlaced = block.image.interlaced;
+    image.data = walker.offset();
+    GifCursor* cursor = walker.cursor();
+    cursor->Byte();
+    for (;;) {
+      image.blocks.push_back(cursor->Offset());
+      const int length = cursor->Byte();
+      if (length <= 0 || !cursor->Skip(static_cast<size_t>(length))) break;
     }
+    image.blocks.pop_back();  // the terminator, or where the data broke off
+    image.end = cursor->Offset();
+    marks.images.push_back(image);
   }
   return marks;
 }
