@@ -199,7 +199,7 @@ GifWriter Screen(int width, int height) {
 void Malformed(HostileSet* set) {
   const IndexImage picture = PatternImage(37, 23, 256, 3);
   const std::vector<uint8_t> indices = StreamOrder(picture, false);
-  const std::vector<LzwCode> codes = EncodeLzw(indices, 8);
+  const std::vector<LzwCode> codes = LzwCodeList(indices, 8);
 
   // Minimum code sizes the decoder refuses, with data that would decode at them.
   for (int m : {0, 1, 10, 11, 12}) {
@@ -212,7 +212,7 @@ void Malformed(HostileSet* set) {
   // Minimum code size 2 on a 256-colour picture: roots above 3 are codes the
   // table does not hold.
   set->Add("code_size_2_wide_indices",
-           Screen(37, 23).Descriptor(0, 0, 37, 23, false).ImageData(2, EncodeLzw(indices, 8)).Trailer().bytes());
+           Screen(37, 23).Descriptor(0, 0, 37, 23, false).ImageData(2, LzwCodeList(indices, 8)).Trailer().bytes());
 
   // Codes above the next free code: at once after the clear, and later on.
   set->Add("code_above_next_free_first",
@@ -268,7 +268,7 @@ void Malformed(HostileSet* set) {
   set->Add("frame_wider_than_screen", Screen(20, 10).Image(0, 0, wide).Trailer().bytes());
   set->Add("frame_taller_than_screen", Screen(20, 10).Image(4, 0, tall).Trailer().bytes());
   set->Add("frame_wider_cut_short", Screen(20, 10).Descriptor(0, 1, 60, 8, false)
-                                        .ImageData(8, FirstCodes(EncodeLzw(wide.pixels, 8), 70)).Trailer().bytes());
+                                        .ImageData(8, FirstCodes(LzwCodeList(wide.pixels, 8), 70)).Trailer().bytes());
   set->Add("frame_off_screen", Screen(20, 10).Image(15, 7, PatternImage(12, 9, 256, 9))
                                    .Image(300, 2, PatternImage(5, 5, 256, 10)).Image(65530, 65530, picture)
                                    .Trailer().bytes());
@@ -279,7 +279,7 @@ void Malformed(HostileSet* set) {
                                       .Image(0, 0, PatternImage(200, 150, 256, 13)).Trailer().bytes());
   set->Add("first_frame_smaller_cut_short",
            Screen(120, 90).Descriptor(10, 10, 40, 30, false)
-               .ImageData(8, FirstCodes(EncodeLzw(PatternImage(40, 30, 256, 14).pixels, 8), 200)).Trailer().bytes());
+               .ImageData(8, FirstCodes(LzwCodeList(PatternImage(40, 30, 256, 14).pixels, 8), 200)).Trailer().bytes());
   set->Add("screen_without_size", GifWriter().Header().Screen(0, 0, 7).ColourTable(7).Image(0, 0, picture)
                                       .Trailer().bytes());
   set->Add("screen_without_table",
@@ -290,7 +290,7 @@ void Malformed(HostileSet* set) {
   // the passes end earliest or not at all.
   for (int height : {1, 2, 3, 4, 5, 8, 9, 16, 17, 33, 100}) {
     const IndexImage image = PatternImage(23, height, 256, 20 + height);
-    const std::vector<LzwCode> interlaced = EncodeLzw(StreamOrder(image, true), 8);
+    const std::vector<LzwCode> interlaced = LzwCodeList(StreamOrder(image, true), 8);
     const size_t keep = std::max<size_t>(2, interlaced.size() * 2 / 5);
     set->Add("interlaced_" + std::to_string(height) + "_rows_cut_short",
              Screen(23, height + 3).Descriptor(0, 2, 23, height, true)
@@ -299,7 +299,7 @@ void Malformed(HostileSet* set) {
   // The same, ended by an end code in the middle of a pass.
   {
     const IndexImage image = PatternImage(31, 40, 256, 70);
-    std::vector<LzwCode> data = FirstCodes(EncodeLzw(StreamOrder(image, true), 8), 300);
+    std::vector<LzwCode> data = FirstCodes(LzwCodeList(StreamOrder(image, true), 8), 300);
     data.push_back({257, data.back().width});
     set->Add("interlaced_end_code_mid_pass",
              Screen(31, 40).Descriptor(0, 0, 31, 40, true).ImageData(8, data).Trailer().bytes());
@@ -311,9 +311,9 @@ void Malformed(HostileSet* set) {
     const IndexImage noise = PatternImage(160, 120, 256, 99);
     set->Add("full_table_no_clear_cut_short",
              Screen(160, 120).Descriptor(0, 0, 160, 120, false)
-                 .ImageData(8, WithoutEndCode(EncodeLzw(noise.pixels, 8, false))).Trailer().bytes());
+                 .ImageData(8, WithoutEndCode(LzwCodeList(noise.pixels, 8))).Trailer().bytes());
     const IndexImage four = PatternImage(150, 100, 4, 98);
-    const std::vector<LzwCode> growing = EncodeLzw(four.pixels, 2);
+    const std::vector<LzwCode> growing = LzwCodeList(four.pixels, 2);
     set->Add("twelve_bit_codes_cut_short", GifWriter().Header().Screen(150, 100, 1).ColourTable(1)
                                                .Descriptor(0, 0, 150, 100, false)
                                                .ImageData(2, FirstCodes(growing, growing.size() * 3 / 4))
