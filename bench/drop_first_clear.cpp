@@ -11,26 +11,18 @@
 #include <string>
 #include <vector>
 
+#include "gif_blocks.h"
 #include "whole_file.h"
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-const size_t kHeaderSize = 6;
-const size_t kScreenDescriptorSize = 7;
 const size_t kScreenFlagsOffset = 4;  // in the screen descriptor
-const size_t kImageDescriptorSize = 9;  // after the introducer
 const size_t kImageFlagsOffset = 8;  // in the image descriptor
-const int kExtensionIntroducer = 0x21;
-const int kImageIntroducer = 0x2C;
-const int kTrailer = 0x3B;
-const int kColorTableFlag = 0x80;
-const int kColorTableSizeMask = 0x07;
-const int kMaxCodeBits = 12;
-const int kMaxCodes = 1 << kMaxCodeBits;
+const int kMaxCodes = 1 << kGifMaxCodeSize;
 const int kMaxMinimumCodeSize = 11;  // a larger one leaves no room for a code
-const size_t kMaxSubBlockSize = 255;
+const size_t kMaxSubBlockSize = kGifMaxSubBlockSize;
 
 struct LzwCode {
   int value;
@@ -88,8 +80,8 @@ struct Rewrite {
   }
 
   bool CopyColorTable(int flags) {
-    if ((flags & kColorTableFlag) == 0) return true;
-    return Copy(size_t{3} << ((flags & kColorTableSizeMask) + 1));
+    if ((flags & kGifColourTableFlag) == 0) return true;
+    return Copy(size_t{3} << ((flags & kGifTableSizeMask) + 1));
   }
 };
 
@@ -126,7 +118,7 @@ std::vector<LzwCode> ReadCodes(const Bytes& data, int minimumCodeSize) {
       afterClear = false;
     } else if (nextFree < kMaxCodes) {
       nextFree++;
-      if (nextFree == 1 << width && width < kMaxCodeBits) width++;
+      if (nextFree == 1 << width && width < kGifMaxCodeSize) width++;
     }
   }
   return codes;
@@ -148,9 +140,9 @@ Bytes PackCodes(const std::vector<LzwCode>& codes, size_t first) {
 // From just after the introducer: the descriptor and palette are copied, the
 // data re-packed. image counts from 1, for messages.
 bool RewriteImage(Rewrite* r, int image) {
-  if (!r->Has(kImageDescriptorSize)) return false;
+  if (!r->Has(kGifImageDescriptorSize)) return false;
   const int flags = r->in[r->pos + kImageFlagsOffset];
-  if (!r->Copy(kImageDescriptorSize) || !r->CopyColorTable(flags) || !r->Has(1)) return false;
+  if (!r->Copy(kGifImageDescriptorSize) || !r->CopyColorTable(flags) || !r->Has(1)) return false;
   const int minimumCodeSize = r->in[r->pos];
   Bytes data;
   if (!r->Copy(1) || !r->ReadSubBlocks(&data)) return false;
@@ -169,19 +161,19 @@ bool RewriteImage(Rewrite* r, int image) {
 }
 
 bool RewriteFile(Rewrite* r) {
-  if (!r->Has(kHeaderSize + kScreenDescriptorSize)) return false;
-  const int flags = r->in[kHeaderSize + kScreenFlagsOffset];
-  if (!r->Copy(kHeaderSize + kScreenDescriptorSize) || !r->CopyColorTable(flags)) return false;
+  if (!r->Has(kGifSignatureSize + kGifScreenDescriptorSize)) return false;
+  const int flags = r->in[kGifSignatureSize + kScreenFlagsOffset];
+  if (!r->Copy(kGifSignatureSize + kGifScreenDescriptorSize) || !r->CopyColorTable(flags)) return false;
   int images = 0;
   for (;;) {
     if (!r->Has(1)) return false;
     const int introducer = r->in[r->pos];
     r->Copy(1);
-    if (introducer == kTrailer) return true;
+    if (introducer == kGifTrailer) return true;
     bool ok = false;
-    if (introducer == kImageIntroducer) {
+    if (introducer == kGifImageIntroducer) {
       ok = RewriteImage(r, ++images);
-    } else if (introducer == kExtensionIntroducer) {
+    } else if (introducer == kGifExtensionIntroducer) {
       ok = r->Copy(1) && r->CopySubBlocks();
     } else {
       ok = r->Fail("unknown block introducer " + std::to_string(introducer) + " at offset " +

@@ -22,6 +22,8 @@ class GifCursor {
     return true;
   }
   const uint8_t* Here() const { return data_ + pos_; }
+  size_t Offset() const { return pos_; }
+  size_t Remaining() const { return size_ - pos_; }
   // Skips data sub-blocks through the zero-length terminator.
   bool SkipSubBlocks() {
     for (;;) {

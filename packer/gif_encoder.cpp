@@ -5,22 +5,16 @@
 #include <memory>
 
 #include "byte_writer.h"
+#include "gif_blocks.h"
 
 namespace {
 
-const int kMaxCodeSize = 12;
-const int kMaxCodes = 1 << kMaxCodeSize;
-const int kSubBlockSize = 255;
+const int kMaxCodes = 1 << kGifMaxCodeSize;
 // Twice the codes the table can hold keeps linear probe runs short.
 const int kHashBits = 13;
 const uint32_t kHashSlots = 1u << kHashBits;
 const uint32_t kEmptySlot = 0xFFFFFFFFu;
 
-const uint8_t kExtensionIntroducer = 0x21;
-const uint8_t kGraphicControlLabel = 0xF9;
-const uint8_t kApplicationLabel = 0xFF;
-const uint8_t kImageIntroducer = 0x2C;
-const uint8_t kTrailer = 0x3B;
 // The application identifier and authentication code that decoders look for
 // before they read a loop count.
 const char kLoopingApplication[] = "NETSCAPE2.0";
@@ -28,7 +22,7 @@ const char kLoopingApplication[] = "NETSCAPE2.0";
 // Packs variable-width codes least significant bit first into data sub-blocks.
 class CodeWriter {
  public:
-  explicit CodeWriter(std::vector<uint8_t>* out) : out_(out) {}
+  CodeWriter(std::vector<uint8_t>* out, int blockSize) : out_(out), blockSize_(blockSize) {}
 
   void Put(uint32_t code, int size) {
     bits_ |= code << bitCount_;
@@ -46,13 +40,13 @@ class CodeWriter {
     bits_ = 0;
     bitCount_ = 0;
     FlushBlock();
-    out_->push_back(0);
+    out_->push_back(kGifBlockTerminator);
   }
 
  private:
   void PutByte(uint8_t byte) {
     block_[blockLength_++] = byte;
-    if (blockLength_ == kSubBlockSize) FlushBlock();
+    if (blockLength_ == blockSize_) FlushBlock();
   }
 
   void FlushBlock() {
@@ -63,7 +57,8 @@ class CodeWriter {
   }
 
   std::vector<uint8_t>* out_;
-  std::array<uint8_t, kSubBlockSize> block_;
+  const int blockSize_;
+  std::array<uint8_t, kGifMaxSubBlockSize> block_;
   int blockLength_ = 0;
   uint32_t bits_ = 0;
   int bitCount_ = 0;
@@ -74,8 +69,11 @@ class CodeWriter {
 // row layout need no flat copy.
 class LzwEncoder {
  public:
-  LzwEncoder(int minCodeSize, std::vector<uint8_t>* out)
-      : writer_(out), minCodeSize_(minCodeSize), clearCode_(1 << minCodeSize), endCode_(clearCode_ + 1) {
+  LzwEncoder(int minCodeSize, std::vector<uint8_t>* out, int subBlockSize = kGifMaxSubBlockSize)
+      : writer_(out, subBlockSize),
+        minCodeSize_(minCodeSize),
+        clearCode_(1 << minCodeSize),
+        endCode_(clearCode_ + 1) {
     out->push_back(static_cast<uint8_t>(minCodeSize));
     ResetTable();
     writer_.Put(clearCode_, codeSize_);
@@ -130,7 +128,7 @@ class LzwEncoder {
 
   // A code is written as wide as the decoder's next free code needs.
   void GrowCodeSize() {
-    if (nextCode_ > (1 << codeSize_) && codeSize_ < kMaxCodeSize) codeSize_++;
+    if (nextCode_ > (1 << codeSize_) && codeSize_ < kGifMaxCodeSize) codeSize_++;
   }
 
   void Emit(int code) {
@@ -149,6 +147,23 @@ class LzwEncoder {
   std::array<uint16_t, kHashSlots> slotCodes_;
 };
 
+// The bits n of the smallest table of 2^(n+1) entries that holds `count` colours.
+int TableBits(int count) {
+  int bits = 0;
+  while ((2 << bits) < count) bits++;
+  return bits;
+}
+
+// Writes the table for `palette`, padded with black to `entries`.
+void PutColourTable(const std::vector<GifColour>& palette, int entries, std::vector<uint8_t>* out) {
+  for (int i = 0; i < entries; i++) {
+    const GifColour colour = i < static_cast<int>(palette.size()) ? palette[i] : GifColour{0, 0, 0};
+    out->push_back(colour.red);
+    out->push_back(colour.green);
+    out->push_back(colour.blue);
+  }
+}
+
 }  // namespace
 
 int GifMinCodeSize(int colourCount) {
@@ -157,9 +172,10 @@ int GifMinCodeSize(int colourCount) {
   return std::max(bits, 2);
 }
 
-void AppendLzwImageData(const uint8_t* indices, size_t count, int minCodeSize, std::vector<uint8_t>* out) {
+void AppendLzwImageData(const uint8_t* indices, size_t count, int minCodeSize, std::vector<uint8_t>* out,
+                        int subBlockSize) {
   // The hash table is too large for a comfortable stack frame.
-  auto encoder = std::make_unique<LzwEncoder>(minCodeSize, out);
+  auto encoder = std::make_unique<LzwEncoder>(minCodeSize, out, subBlockSize);
   for (size_t i = 0; i < count; i++) encoder->Add(indices[i]);
   encoder->Finish();
 }
@@ -170,45 +186,49 @@ bool GifEncoder::Fail(const std::string& message) {
 }
 
 bool GifEncoder::Begin(int32_t width, int32_t height, const std::vector<GifColour>& palette, int32_t loopCount) {
+  if (palette.empty() || palette.size() > static_cast<size_t>(kGifMaxColours)) {
+    return Fail("the palette must hold 1 to 256 colours");
+  }
+  return BeginStream(width, height, palette, loopCount);
+}
+
+bool GifEncoder::BeginWithoutGlobalTable(int32_t width, int32_t height, int32_t loopCount) {
+  return BeginStream(width, height, {}, loopCount);
+}
+
+bool GifEncoder::BeginStream(int32_t width, int32_t height, const std::vector<GifColour>& palette,
+                             int32_t loopCount) {
   if (begun_) return Fail("the stream has already begun");
   if (width < 1 || width > kGifMaxSide || height < 1 || height > kGifMaxSide) {
     return Fail("screen sides must be 1 to 65535");
   }
-  if (palette.empty() || palette.size() > static_cast<size_t>(kGifMaxColours)) {
-    return Fail("the palette must hold 1 to 256 colours");
-  }
   if (loopCount > 65535) return Fail("the loop count must be at most 65535");
   colourCount_ = static_cast<int>(palette.size());
-  int tableBits = 1;
-  while ((1 << tableBits) < colourCount_) tableBits++;
-  tableSize_ = 1 << tableBits;
-  minCodeSize_ = GifMinCodeSize(tableSize_);
+  const int tableBits = TableBits(colourCount_);
+  tableSize_ = palette.empty() ? 0 : 2 << tableBits;
+  minCodeSize_ = palette.empty() ? 0 : GifMinCodeSize(tableSize_);
 
   bytes_.clear();
   const char header[] = "GIF89a";
-  bytes_.insert(bytes_.end(), header, header + 6);
+  bytes_.insert(bytes_.end(), header, header + kGifSignatureSize);
   PutU16(&bytes_, width);
   PutU16(&bytes_, height);
-  // Global table present, 8 bits of colour resolution, unsorted, its size.
-  bytes_.push_back(static_cast<uint8_t>(0x80 | 0x70 | (tableBits - 1)));
+  // 8 bits of colour resolution, unsorted, the global table's size if there is one.
+  const int tableFlags = palette.empty() ? 0 : kGifColourTableFlag | tableBits;
+  bytes_.push_back(static_cast<uint8_t>(kGifColourResolution | tableFlags));
   bytes_.push_back(0);  // background index
   bytes_.push_back(0);  // square pixels
-  for (int i = 0; i < tableSize_; i++) {
-    const GifColour colour = i < colourCount_ ? palette[i] : GifColour{0, 0, 0};
-    bytes_.push_back(colour.red);
-    bytes_.push_back(colour.green);
-    bytes_.push_back(colour.blue);
-  }
+  PutColourTable(palette, tableSize_, &bytes_);
 
   if (loopCount >= 0) {
-    bytes_.push_back(kExtensionIntroducer);
-    bytes_.push_back(kApplicationLabel);
+    bytes_.push_back(kGifExtensionIntroducer);
+    bytes_.push_back(kGifApplicationLabel);
     bytes_.push_back(11);
     bytes_.insert(bytes_.end(), kLoopingApplication, kLoopingApplication + 11);
     bytes_.push_back(3);
     bytes_.push_back(1);
     PutU16(&bytes_, loopCount);
-    bytes_.push_back(0);
+    bytes_.push_back(kGifBlockTerminator);
   }
   begun_ = true;
   return true;
@@ -226,33 +246,47 @@ bool GifEncoder::AddFrame(const GifFrameImage& image) {
   if (image.delay < 0 || image.delay > 65535) return Fail("the delay must be 0 to 65535");
   if (image.disposal < 0 || image.disposal > 7) return Fail("the disposal method must be 0 to 7");
   if (image.pixels == nullptr) return Fail("the frame has no pixels");
+  const bool local = !image.localPalette.empty();
+  if (image.localPalette.size() > static_cast<size_t>(kGifMaxColours)) {
+    return Fail("the local palette must hold 1 to 256 colours");
+  }
+  if (!local && colourCount_ == 0) return Fail("the stream has no global table, and the frame no local palette");
+  const int colours = local ? static_cast<int>(image.localPalette.size()) : colourCount_;
   const ptrdiff_t stride = image.stride != 0 ? image.stride : image.width;
   for (int32_t y = 0; y < image.height; y++) {
     const uint8_t* row = image.pixels + y * stride;
     for (int32_t x = 0; x < image.width; x++) {
-      if (row[x] >= colourCount_) return Fail("a pixel lies outside the palette");
+      if (row[x] >= colours) return Fail("a pixel lies outside the palette");
     }
   }
 
-  bytes_.push_back(kExtensionIntroducer);
-  bytes_.push_back(kGraphicControlLabel);
-  bytes_.push_back(4);
-  bytes_.push_back(static_cast<uint8_t>(image.disposal << 2));
+  bytes_.push_back(kGifExtensionIntroducer);
+  bytes_.push_back(kGifGraphicControlLabel);
+  bytes_.push_back(kGifGraphicControlSize);
+  bytes_.push_back(static_cast<uint8_t>(image.disposal << kGifDisposalShift));
   PutU16(&bytes_, image.delay);
   bytes_.push_back(0);  // transparent index, unused
-  bytes_.push_back(0);
+  bytes_.push_back(kGifBlockTerminator);
 
-  bytes_.push_back(kImageIntroducer);
+  bytes_.push_back(kGifImageIntroducer);
   PutU16(&bytes_, image.left);
   PutU16(&bytes_, image.top);
   PutU16(&bytes_, image.width);
   PutU16(&bytes_, image.height);
-  bytes_.push_back(0);  // no local table, not interlaced
+  const int localBits = TableBits(colours);
+  const int localFlags = local ? kGifColourTableFlag | localBits : 0;
+  bytes_.push_back(static_cast<uint8_t>((image.interlaced ? kGifInterlaceFlag : 0) | localFlags));
+  if (local) PutColourTable(image.localPalette, 2 << localBits, &bytes_);
 
-  auto encoder = std::make_unique<LzwEncoder>(minCodeSize_, &bytes_);
-  for (int32_t y = 0; y < image.height; y++) {
-    const uint8_t* row = image.pixels + y * stride;
-    for (int32_t x = 0; x < image.width; x++) encoder->Add(row[x]);
+  auto encoder = std::make_unique<LzwEncoder>(local ? GifMinCodeSize(2 << localBits) : minCodeSize_, &bytes_);
+  const int passes = image.interlaced ? kGifInterlacePasses : 1;
+  for (int pass = 0; pass < passes; pass++) {
+    const int32_t first = image.interlaced ? kGifPassStart[pass] : 0;
+    const int32_t step = image.interlaced ? kGifPassStep[pass] : 1;
+    for (int32_t y = first; y < image.height; y += step) {
+      const uint8_t* row = image.pixels + y * stride;
+      for (int32_t x = 0; x < image.width; x++) encoder->Add(row[x]);
+    }
   }
   encoder->Finish();
   return true;
@@ -261,7 +295,7 @@ bool GifEncoder::AddFrame(const GifFrameImage& image) {
 bool GifEncoder::Finish() {
   if (!begun_) return Fail("Begin has not been called");
   if (finished_) return Fail("the stream is already finished");
-  bytes_.push_back(kTrailer);
+  bytes_.push_back(kGifTrailer);
   finished_ = true;
   return true;
 }

@@ -5,6 +5,7 @@
 
 #include "colour_histogram.h"
 #include "colour_quantizer.h"
+#include "gif_blocks.h"
 #include "gif_encoder.h"
 #include "gif_renderer.h"
 #include "nearest_colour.h"
@@ -14,8 +15,6 @@
 namespace {
 
 const int kPaletteSize = 256;
-// Every frame stays where it is drawn, which is how the player treats them all.
-const int32_t kDoNotDispose = 1;
 
 struct Rect {
   int32_t left, top, width, height;
@@ -331,7 +330,8 @@ FlattenResult FlattenGif(const uint8_t* data, size_t size, const FlattenOptions&
       image.pixels = mapper.indices().data() + static_cast<size_t>(rect.top) * source.width + rect.left;
       image.stride = source.width;
       image.delay = options.longestDelay > 0 ? std::min(delay, options.longestDelay) : delay;
-      image.disposal = kDoNotDispose;
+      // Every frame stays where it is drawn, which is how the player treats them all.
+      image.disposal = kGifDoNotDispose;
       if (!encoder.AddFrame(image)) return Failed(encoder.error());
       result.writtenFrames++;
       delay -= image.delay;

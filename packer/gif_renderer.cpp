@@ -1,9 +1,8 @@
 #include "gif_renderer.h"
 
-namespace {
+#include "gif_blocks.h"
 
-const int kRestoreBackground = 2;
-const int kRestorePrevious = 3;
+namespace {
 
 CanvasArea ClipArea(const SourceFrame& frame) {
   CanvasArea area;
@@ -50,15 +49,15 @@ bool GifRenderer::Next() {
   if (next_ > 0) {
     // Methods 0, 1 and the undefined 4 to 7 leave the frame in place.
     const SourceFrame& previous = gif_.frames[next_ - 1];
-    if (previous.disposal == kRestoreBackground) FillRect(previous, background_);
-    if (previous.disposal == kRestorePrevious) CopyRect(previous, saved_, &canvas_);
-    if (previous.disposal == kRestoreBackground || previous.disposal == kRestorePrevious) {
+    if (previous.disposal == kGifRestoreBackground) FillRect(previous, background_);
+    if (previous.disposal == kGifRestorePrevious) CopyRect(previous, saved_, &canvas_);
+    if (previous.disposal == kGifRestoreBackground || previous.disposal == kGifRestorePrevious) {
       restored_ = ClipArea(previous);
     }
   }
   const SourceFrame& frame = gif_.frames[next_++];
   drawn_ = ClipArea(frame);
-  if (frame.disposal == kRestorePrevious) {
+  if (frame.disposal == kGifRestorePrevious) {
     if (saved_.size() != canvas_.size()) saved_.resize(canvas_.size());
     CopyRect(frame, canvas_, &saved_);
   }

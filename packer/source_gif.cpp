@@ -2,29 +2,23 @@
 
 #include <cstring>
 
+#include "gif_block_walker.h"
+#include "gif_blocks.h"
 #include "gif_cursor.h"
 
 namespace {
 
-const int kExtensionIntroducer = 0x21;
-const int kImageIntroducer = 0x2C;
-const int kTrailer = 0x3B;
-const int kGraphicControlLabel = 0xF9;
-const int kMaxCodeSize = 12;
-const int kMaxCodes = 1 << kMaxCodeSize;
+const int kMaxCodes = 1 << kGifMaxCodeSize;
 // Minimum code sizes whose literals are byte indices; other images show nothing.
 const int kMinCodeSizeLow = 1;
 const int kMinCodeSizeHigh = 8;
 
-bool ReadColourTable(GifCursor* cursor, int sizeBits, std::vector<uint32_t>* colours) {
-  const size_t count = size_t{2} << sizeBits;
-  const uint8_t* entry = cursor->Here();
-  if (!cursor->Skip(3 * count)) return false;
-  colours->resize(count);
+std::vector<uint32_t> Colours(const uint8_t* entry, size_t count) {
+  std::vector<uint32_t> colours(count);
   for (size_t i = 0; i < count; i++, entry += 3) {
-    (*colours)[i] = static_cast<uint32_t>(entry[0]) << 16 | entry[1] << 8 | entry[2];
+    colours[i] = static_cast<uint32_t>(entry[0]) << 16 | entry[1] << 8 | entry[2];
   }
-  return true;
+  return colours;
 }
 
 // Walks the image's pixels in stream order (row by row, or the four interlace
@@ -54,16 +48,14 @@ class ClippedSink {
 
  private:
   void NextRow() {
-    static const int32_t kPassStart[4] = {0, 4, 2, 1};
-    static const int32_t kPassStep[4] = {8, 8, 4, 2};
     if (!frame_->interlaced) {
       y_++;
       // Every later row lies below the screen.
       if (y_ - rowOffset_ >= frame_->clipHeight) done_ = true;
       return;
     }
-    y_ += kPassStep[pass_];
-    while (y_ >= frame_->height && pass_ < 3) y_ = kPassStart[++pass_];
+    y_ += kGifPassStep[pass_];
+    while (y_ >= frame_->height && pass_ < kGifInterlacePasses - 1) y_ = kGifPassStart[++pass_];
   }
 
   SourceFrame* frame_;
@@ -161,7 +153,7 @@ class LzwReader {
         suffix_[next_] = static_cast<uint8_t>(firstOfNew);
         first_[next_] = first_[previous];
         next_++;
-        if (next_ == (1 << codeSize_) && codeSize_ < kMaxCodeSize) codeSize_++;
+        if (next_ == (1 << codeSize_) && codeSize_ < kGifMaxCodeSize) codeSize_++;
       }
       previous = code;
     }
@@ -252,17 +244,19 @@ void Clip(const SourceGif& gif, SourceFrame* frame) {
 // kTruncated: the image data is.
 enum class ImageResult { kOk, kBroken, kTruncated, kTooLarge };
 
-// The image after its 0x2C introducer: descriptor, local table and data.
-ImageResult ReadImage(GifCursor* cursor, SourceGif* gif, SourceFrame* frame, int64_t* storedPixels) {
-  const int left = cursor->U16(), top = cursor->U16(), width = cursor->U16(), height = cursor->U16();
-  const int packed = cursor->Byte();
-  if (packed < 0) return ImageResult::kBroken;
-  frame->left = left;
-  frame->top = top;
-  frame->width = width;
-  frame->height = height;
-  frame->interlaced = (packed & 0x40) != 0;
-  if ((packed & 0x80) && !ReadColourTable(cursor, packed & 7, &frame->localColours)) return ImageResult::kBroken;
+// The image the walker has just read the descriptor of, and its data.
+ImageResult ReadImage(const GifImageDescriptor& image, GifCursor* cursor, SourceGif* gif, SourceFrame* frame,
+                      int64_t* storedPixels) {
+  if (!image.whole) return ImageResult::kBroken;
+  frame->left = image.left;
+  frame->top = image.top;
+  frame->width = image.width;
+  frame->height = image.height;
+  frame->interlaced = image.interlaced;
+  if (image.localTable) {
+    if (image.localColours == nullptr) return ImageResult::kBroken;
+    frame->localColours = Colours(image.localColours, image.localTableEntries);
+  }
 
   Clip(*gif, frame);
   const int64_t area = static_cast<int64_t>(frame->clipWidth) * frame->clipHeight;
@@ -280,9 +274,9 @@ ImageResult ReadImage(GifCursor* cursor, SourceGif* gif, SourceFrame* frame, int
     std::vector<LzwReader> reader;
     reader.emplace_back(minCodeSize, &input);
     reader[0].Decode(&sink);
-    written = sink.Full() ? static_cast<int64_t>(width) * height : sink.written();
+    written = sink.Full() ? static_cast<int64_t>(image.width) * image.height : sink.written();
   }
-  if (written < static_cast<int64_t>(width) * height && area > 0) MarkPresent(frame, written);
+  if (written < static_cast<int64_t>(image.width) * image.height && area > 0) MarkPresent(frame, written);
   return input.Finish() ? ImageResult::kOk : ImageResult::kTruncated;
 }
 
@@ -290,17 +284,15 @@ ImageResult ReadImage(GifCursor* cursor, SourceGif* gif, SourceFrame* frame, int
 
 bool ReadSourceGif(const uint8_t* data, size_t size, SourceGif* gif, std::string* error) {
   *gif = SourceGif();
-  GifCursor cursor(data, size);
-  if (size < 13 || (std::memcmp(data, "GIF87a", 6) != 0 && std::memcmp(data, "GIF89a", 6) != 0)) {
+  GifBlockWalker walker(data, size);
+  GifScreen screen;
+  if (!walker.ReadScreen(&screen) || !screen.knownSignature) {
     *error = "not a GIF file (it does not start with GIF87a or GIF89a)";
     return false;
   }
-  cursor.Skip(6);
-  gif->width = cursor.U16();
-  gif->height = cursor.U16();
-  const int packed = cursor.Byte();
-  gif->backgroundIndex = cursor.Byte();
-  cursor.Byte();
+  gif->width = screen.width;
+  gif->height = screen.height;
+  gif->backgroundIndex = screen.backgroundIndex;
   if (gif->width == 0 || gif->height == 0) {
     *error = "the logical screen is empty (" + std::to_string(gif->width) + " x " + std::to_string(gif->height) + ")";
     return false;
@@ -310,34 +302,29 @@ bool ReadSourceGif(const uint8_t* data, size_t size, SourceGif* gif, std::string
              " is too large to flatten (at most " + std::to_string(kMaxScreenPixels) + " pixels)";
     return false;
   }
-  if ((packed & 0x80) && !ReadColourTable(&cursor, packed & 7, &gif->globalColours)) {
-    *error = "the global colour table is cut short";
-    return false;
+  if (screen.globalTable) {
+    if (screen.globalColours == nullptr) {
+      *error = "the global colour table is cut short";
+      return false;
+    }
+    gif->globalColours = Colours(screen.globalColours, screen.globalTableEntries);
   }
 
   int64_t storedPixels = 0;
   int32_t delay = 0, disposal = 0, transparent = -1;
+  GifBlock block;
   for (;;) {
-    const int introducer = cursor.Byte();
-    if (introducer == kTrailer) break;
-    if (introducer == kExtensionIntroducer) {
-      const int label = cursor.Byte();
-      if (label == kGraphicControlLabel) {
-        const uint8_t* block = cursor.Here();
-        const int length = cursor.Byte();
-        if (length >= 4 && cursor.Skip(static_cast<size_t>(length))) {
-          disposal = (block[1] >> 2) & 7;
-          delay = block[2] | block[3] << 8;
-          transparent = (block[1] & 1) ? block[4] : -1;
-          if (cursor.SkipSubBlocks()) continue;
-        }
-      } else if (label >= 0 && cursor.SkipSubBlocks()) {
-        continue;
-      }
-      gif->truncated = true;
-      break;
+    const GifBlockKind kind = walker.Next(&block);
+    if (kind == GifBlockKind::kTrailer) break;
+    if (kind == GifBlockKind::kExtension) continue;
+    // Viewers take the fields of a longer graphic control too.
+    if (kind == GifBlockKind::kGraphicControl && block.control.blockSize >= kGifGraphicControlSize) {
+      disposal = block.control.disposal();
+      delay = block.control.delay;
+      transparent = block.control.transparent() ? block.control.transparentIndex : -1;
+      continue;
     }
-    if (introducer != kImageIntroducer) {
+    if (kind != GifBlockKind::kImage) {
       gif->truncated = true;
       break;
     }
@@ -352,7 +339,7 @@ bool ReadSourceGif(const uint8_t* data, size_t size, SourceGif* gif, std::string
     frame->transparent = transparent;
     delay = disposal = 0;
     transparent = -1;
-    const ImageResult result = ReadImage(&cursor, gif, frame, &storedPixels);
+    const ImageResult result = ReadImage(block.image, walker.cursor(), gif, frame, &storedPixels);
     if (result == ImageResult::kTooLarge) {
       *error = "the frames hold more than " + std::to_string(kMaxStoredFramePixels) + " pixels on the screen";
       return false;

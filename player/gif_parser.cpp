@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "gif_blocks.h"
 #include "global_block.h"
 #include "lzw_decoder.h"
 
@@ -9,10 +10,6 @@ namespace {
 
 // The frame array grows by this many pointers at a time.
 const int32_t kFrameArrayStep = 100;
-
-const int kExtensionIntroducer = 0x21;
-const int kImageIntroducer = 0x2C;
-const int kGraphicControlLabel = 0xF9;
 
 bool ReadU16(ByteReader* reader, int32_t* value) {
   if (reader->size - reader->pos < 2) {
@@ -49,7 +46,7 @@ void SkipSubBlocks(ByteReader* reader) {
 // transparent index, terminator 0. False ends the parse.
 bool ReadGraphicControl(ByteReader* reader, int32_t* delay) {
   int blockSize = ReadByte(reader);
-  if (blockSize != 4) return false;
+  if (blockSize != kGifGraphicControlSize) return false;
   if (ReadByte(reader) < 0) return false;
   if (!ReadU16(reader, delay)) return false;
   if (ReadByte(reader) < 0) return false;
@@ -103,9 +100,9 @@ static bool ReadImageDescriptor(GifFrame* frame, ByteReader* reader) {
   }
   int packed = ReadByte(reader);
   if (packed < 0) return false;
-  frame->interlaced = packed & 0x40;
+  frame->interlaced = packed & kGifInterlaceFlag;
   // A local colour table is skipped: the frame shows through the global palette.
-  if ((packed & 0x80) && !Skip(reader, 3 * (1 << ((packed & 7) + 1)))) return true;
+  if ((packed & kGifColourTableFlag) && !Skip(reader, 3 * (1 << ((packed & kGifTableSizeMask) + 1)))) return true;
   if (AtEnd(reader)) return true;
 
   CreateIndexedBitmap(&frame->bitmap, frame->width, frame->height);
@@ -128,8 +125,8 @@ void ParseGif(GifAnimation* animation, ByteReader* reader) {
   int packed = ReadByte(reader);
   if (packed < 0 || ReadByte(reader) < 0 || ReadByte(reader) < 0) return;
   if (AtEnd(reader)) return;
-  if (packed & 0x80) {
-    if (!ReadColourTable(&animation->colourCount, animation->colours, packed & 7, reader)) return;
+  if (packed & kGifColourTableFlag) {
+    if (!ReadColourTable(&animation->colourCount, animation->colours, packed & kGifTableSizeMask, reader)) return;
     if (AtEnd(reader)) return;
   }
 
@@ -137,10 +134,10 @@ void ParseGif(GifAnimation* animation, ByteReader* reader) {
   int32_t pendingDelay = 0;
   for (;;) {
     int introducer = ReadByte(reader);
-    if (introducer == kExtensionIntroducer) {
+    if (introducer == kGifExtensionIntroducer) {
       int label = ReadByte(reader);
       if (label < 0) return;
-      if (label == kGraphicControlLabel) {
+      if (label == kGifGraphicControlLabel) {
         if (!ReadGraphicControl(reader, &pendingDelay)) return;
         delayPending = true;
         continue;
@@ -152,7 +149,7 @@ void ParseGif(GifAnimation* animation, ByteReader* reader) {
         if (length == 0) break;
         if (!Skip(reader, length)) return;
       }
-    } else if (introducer == kImageIntroducer) {
+    } else if (introducer == kGifImageIntroducer) {
       GifFrame* frame = static_cast<GifFrame*>(AllocFixedBlock(sizeof(GifFrame)));
       if (frame == nullptr) return;
       std::memset(frame, 0, sizeof *frame);  // no pixels, delay 0

@@ -4,6 +4,7 @@
 
 #include <random>
 
+#include "gif_blocks.h"
 #include "support/gif_decoders.h"
 
 namespace {
@@ -110,14 +111,14 @@ struct ImageData {
 
 ImageData FirstImageData(const std::vector<uint8_t>& gif) {
   ImageData data;
-  size_t pos = 13 + 3 * (size_t{2} << (gif[10] & 7));
-  while (gif[pos] == 0x21) {
+  size_t pos = 13 + 3 * (size_t{2} << (gif[10] & kGifTableSizeMask));
+  while (gif[pos] == kGifExtensionIntroducer) {
     pos += 2;
     while (gif[pos] != 0) pos += gif[pos] + 1;
     pos++;
   }
-  EXPECT_EQ(gif[pos], 0x2C);
-  EXPECT_EQ(gif[pos + 9] & 0x80, 0) << "local colour table";
+  EXPECT_EQ(gif[pos], kGifImageIntroducer);
+  EXPECT_EQ(gif[pos + 9] & kGifColourTableFlag, 0) << "local colour table";
   pos += 10;
   data.minCodeSize = gif[pos++];
   while (gif[pos] != 0) {
@@ -282,6 +283,52 @@ TEST(GifEncoder, WritesControlLoopingAndTableLayout) {
   EXPECT_EQ(withoutLoop, quiet.bytes());
 }
 
+TEST(GifEncoder, RoundTripsLocalTablesAndInterlacing) {
+  // Interlaced frames of heights that leave passes empty or end them early, with
+  // and without local tables, in streams with and without a global table.
+  for (bool global : {true, false}) {
+    SCOPED_TRACE(global ? "global table" : "no global table");
+    GifEncoder encoder;
+    const std::vector<GifColour> palette = MakePalette(16, 70);
+    ASSERT_TRUE(global ? encoder.Begin(40, 40, palette) : encoder.BeginWithoutGlobalTable(40, 40));
+    std::vector<FrameData> frames;
+    for (int height : {1, 2, 3, 4, 5, 8, 9, 17, 40}) {
+      const int colours = global && height % 2 ? 16 : 3 + height * 6;
+      FrameData frame = OneFrame(37, height, colours, Pattern::kNoise, static_cast<uint32_t>(height));
+      frame.image.interlaced = height > 1;
+      if (!global || height % 2 == 0) frame.image.localPalette = MakePalette(colours, static_cast<uint32_t>(height));
+      frames.push_back(std::move(frame));
+    }
+    for (FrameData& frame : frames) {
+      frame.image.pixels = frame.pixels.data();
+      ASSERT_TRUE(encoder.AddFrame(frame.image)) << encoder.error();
+    }
+    ASSERT_TRUE(encoder.Finish());
+
+    const DecodedGif giflib = DecodeWithGiflib(encoder.bytes());
+    const DecodedGif player = DecodeWithPlayer(encoder.bytes());
+    ASSERT_TRUE(giflib.ok) << giflib.error;
+    EXPECT_EQ(giflib.colours.size(), global ? 16u : 0u);
+    EXPECT_EQ(player.colours.size(), global ? 16u : 0u);
+    ASSERT_EQ(giflib.frames.size(), frames.size());
+    ASSERT_EQ(player.frames.size(), frames.size());
+    for (size_t i = 0; i < frames.size(); i++) {
+      const GifFrameImage& in = frames[i].image;
+      SCOPED_TRACE("frame " + std::to_string(i) + " of height " + std::to_string(in.height));
+      size_t tableSize = 2;
+      while (tableSize < in.localPalette.size()) tableSize *= 2;
+      std::vector<uint32_t> expectedColours(in.localPalette.empty() ? 0 : tableSize, 0);
+      for (size_t c = 0; c < in.localPalette.size(); c++) expectedColours[c] = Pack(in.localPalette[c]);
+      EXPECT_EQ(giflib.frames[i].localTable, !in.localPalette.empty());
+      EXPECT_EQ(giflib.frames[i].localColours, expectedColours);
+      EXPECT_EQ(giflib.frames[i].interlaced, in.interlaced);
+      EXPECT_EQ(player.frames[i].interlaced, in.interlaced);
+      EXPECT_TRUE(giflib.frames[i].pixels == frames[i].pixels) << "giflib's pixels differ";
+      EXPECT_TRUE(player.frames[i].pixels == frames[i].pixels) << "the player's pixels differ";
+    }
+  }
+}
+
 TEST(GifEncoder, ChoosesTheMinimumCodeSizeFromThePalette) {
   const int cases[][2] = {{1, 2},  {2, 2},  {4, 2},   {5, 3},   {8, 3},  {9, 4},
                           {16, 4}, {17, 5}, {128, 7}, {129, 8}, {256, 8}};
@@ -290,6 +337,17 @@ TEST(GifEncoder, ChoosesTheMinimumCodeSizeFromThePalette) {
     ASSERT_TRUE(encoder.Begin(9, 9, MakePalette(c[0], 1)));
     ASSERT_TRUE(encoder.AddFrame(OneFrame(9, 9, c[0], Pattern::kNoise, 2).image));
     EXPECT_EQ(FirstImageData(encoder.bytes()).minCodeSize, c[1]) << c[0] << " colours";
+
+    // A frame's local palette decides its own code size, whatever the global one.
+    FrameData local = OneFrame(9, 9, c[0], Pattern::kNoise, 3);
+    local.image.localPalette = MakePalette(c[0], 4);
+    GifEncoder other;
+    ASSERT_TRUE(other.Begin(9, 9, MakePalette(c[0] == 256 ? 1 : 256, 1)));
+    ASSERT_TRUE(other.AddFrame(local.image)) << other.error();
+    std::vector<uint8_t> data;
+    AppendLzwImageData(local.pixels.data(), local.pixels.size(), c[1], &data);
+    const size_t offset = other.bytes().size() - data.size();
+    EXPECT_TRUE(std::equal(data.begin(), data.end(), other.bytes().begin() + offset)) << c[0] << " local colours";
   }
 }
 
@@ -302,6 +360,20 @@ TEST(GifEncoder, FillsSubBlocksToTheLimit) {
   ASSERT_GT(data.subBlockLengths.size(), 2u);
   for (size_t i = 0; i + 1 < data.subBlockLengths.size(); i++) ASSERT_EQ(data.subBlockLengths[i], 255) << i;
   EXPECT_GE(data.subBlockLengths.back(), 1);
+
+  // Shorter sub-blocks carry the same codes.
+  std::vector<uint8_t> shorter;
+  AppendLzwImageData(frame.pixels.data(), frame.pixels.size(), data.minCodeSize, &shorter, 7);
+  std::vector<uint8_t> codes;
+  size_t pos = 1;
+  for (; pos < shorter.size() && shorter[pos] != 0; pos += shorter[pos] + 1u) {
+    if (pos + shorter[pos] + 1u < shorter.size() && shorter[pos + shorter[pos] + 1u] != 0) {
+      ASSERT_EQ(shorter[pos], 7) << "sub-block at " << pos;
+    }
+    codes.insert(codes.end(), shorter.begin() + pos + 1, shorter.begin() + pos + 1 + shorter[pos]);
+  }
+  EXPECT_EQ(pos, shorter.size() - 1) << "the terminator ends the data";
+  EXPECT_EQ(codes, data.codes);
 }
 
 TEST(GifEncoder, ReadsRowsThroughAnyStride) {
@@ -368,11 +440,25 @@ TEST(GifEncoder, RejectsBadArgumentsWithoutWriting) {
   bad.pixels = outside.data();
   rejects(bad, "index outside the palette");
 
+  bad = frame.image;
+  bad.localPalette = MakePalette(257, 1);
+  rejects(bad, "local palette past 256 colours");
+  bad = frame.image;
+  bad.localPalette = MakePalette(2, 1);
+  rejects(bad, "index outside the local palette");
+
   ASSERT_TRUE(encoder.AddFrame(frame.image));
   ASSERT_TRUE(encoder.Finish());
   EXPECT_FALSE(encoder.Finish());
   EXPECT_FALSE(encoder.AddFrame(frame.image)) << "after Finish";
   EXPECT_EQ(encoder.bytes().back(), 0x3B);
+
+  // Without a global table every frame must bring its own.
+  GifEncoder tableless;
+  ASSERT_TRUE(tableless.BeginWithoutGlobalTable(10, 10));
+  const size_t screen = tableless.bytes().size();
+  EXPECT_FALSE(tableless.AddFrame(frame.image));
+  EXPECT_EQ(tableless.bytes().size(), screen);
 }
 
 TEST(GifEncoder, FreeFunctionMatchesTheFramesImageData) {

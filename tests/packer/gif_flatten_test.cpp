@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "gif_blocks.h"
+#include "gif_writer.h"
 #include "support/gif_decoders.h"
 #include "support/plain_gif.h"
 #include "support/scratch_dir.h"
@@ -48,7 +50,7 @@ Picture ReadPpm(const std::string& path, int width, int height) {
 std::vector<Picture> CoalescedByImageMagick(const std::string& gif, const std::vector<uint8_t>& bytes) {
   char background[8] = "#000000";
   const size_t index = bytes[11];
-  if ((bytes[10] & 0x80) && index < (size_t{2} << (bytes[10] & 7))) {
+  if ((bytes[10] & kGifColourTableFlag) && index < (size_t{2} << (bytes[10] & kGifTableSizeMask))) {
     std::snprintf(background, sizeof background, "#%02x%02x%02x", bytes[13 + 3 * index], bytes[14 + 3 * index],
                   bytes[15 + 3 * index]);
   }
@@ -107,9 +109,10 @@ FlattenResult Flatten(const std::vector<uint8_t>& gif, bool dither = false, Flat
 
 // `gif` (written by PlainGif) with every frame's disposal method set to `method`.
 std::string WithDisposal(std::string gif, int method) {
-  const std::string control = "\x21\xF9\x04";
+  const std::string control = {static_cast<char>(kGifExtensionIntroducer), static_cast<char>(kGifGraphicControlLabel),
+                               static_cast<char>(kGifGraphicControlSize)};
   for (size_t at = gif.find(control); at != std::string::npos; at = gif.find(control, at + 1)) {
-    gif[at + 3] = static_cast<char>(method << 2);
+    gif[at + 3] = static_cast<char>(method << kGifDisposalShift);
   }
   return gif;
 }
@@ -280,20 +283,18 @@ TEST(FlattenTest, ReadsTheCornersOfTheFormat) {
   first[0] = 0xF08030;
   EXPECT_TRUE(shown[1] == first);
 
-  std::string undefined = plain;
-  const std::string control = "\x21\xF9\x04";
-  for (size_t at = undefined.find(control); at != std::string::npos; at = undefined.find(control, at + 1)) {
-    undefined[at + 3] = static_cast<char>(5 << 2);
-  }
-  EXPECT_EQ(Flatten(Bytes(undefined)).gif, result.gif);
+  EXPECT_EQ(Flatten(Bytes(WithDisposal(plain, 5))).gif, result.gif);
 
   // Image data cut short: the pixels decoded so far are drawn, the rest left.
   std::vector<uint32_t> grey(256);
   for (int i = 0; i < 256; i++) grey[i] = i * 0x010101u;
   PlainFrame ramp = SolidFrame(0, 0, 40, 30, 0, 10);
   for (size_t i = 0; i < ramp.indices.size(); i++) ramp.indices[i] = static_cast<uint8_t>(1 + i % 200);
-  std::string whole = PlainGif(40, 30, grey, {SolidFrame(0, 0, 40, 30, 255, 10), ramp});
-  std::string cut = whole.substr(0, whole.size() - 700);
+  const PlainFrame white = SolidFrame(0, 0, 40, 30, 255, 10);
+  std::string whole = PlainGif(40, 30, grey, {white, ramp});
+  // Halfway through the ramp's blocks: the stream without it ends with the trailer where they begin.
+  const size_t rampStart = PlainGif(40, 30, grey, {white}).size() - 1;
+  std::string cut = whole.substr(0, rampStart + (whole.size() - rampStart) / 2);
   FlattenResult partial = Flatten(Bytes(cut));
   ASSERT_TRUE(partial.ok) << partial.error;
   EXPECT_TRUE(partial.truncated);
@@ -307,13 +308,19 @@ TEST(FlattenTest, ReadsTheCornersOfTheFormat) {
 }
 
 TEST(FlattenTest, RefusesOrSurvivesDamagedInput) {
+  // Streams without a colour table, one of them on a screen the encoder refuses.
+  auto tableless = [](int width, int height, int side) {
+    GifWriter gif;
+    gif.Header().Screen(width, height, -1).GraphicControl(10).Image(0, 0, IndexImage(side, side, 1)).Trailer();
+    return std::string(gif.bytes().begin(), gif.bytes().end());
+  };
   struct Case {
     std::string bytes, reason;
   } refused[] = {
       {"GIF89a", "not a GIF"},
       {"PNG89a and more bytes", "not a GIF"},
-      {PlainGif(0, 30, {}, {SolidFrame(0, 0, 1, 1, 1, 10)}), "empty"},
-      {PlainGif(65535, 65535, {}, {SolidFrame(0, 0, 4, 4, 1, 10)}), "too large"},
+      {tableless(0, 30, 1), "empty"},
+      {tableless(65535, 65535, 4), "too large"},
       {PlainGif(40, 30, {0xFF}, {}), "no image"},
   };
   for (const Case& c : refused) {
@@ -352,9 +359,11 @@ TEST(FlattenTest, RefusesOrSurvivesDamagedInput) {
 TEST(FlattenTest, CostsWhatTheFramesChange) {
   // 65,535 frames that change nothing on a screen of 2^24 pixels: a pass over
   // the screen for each would take hours, so each must cost next to nothing.
-  std::vector<PlainFrame> frames(65535, SolidFrame(0, 0, 0, 0, 0, 7));
-  frames[0] = SolidFrame(5, 5, 1, 1, 1, 9);
-  FlattenResult result = Flatten(Bytes(PlainGif(4096, 4096, {0x000000, 0xFFFFFF}, frames)));
+  // Frames of 0 x 0 are written block by block: the encoder refuses them.
+  GifWriter gif;
+  gif.Header().Screen(4096, 4096, 7).ColourTable(7).GraphicControl(9).Image(5, 5, IndexImage(1, 1, 1));
+  for (int i = 1; i < 65535; i++) gif.GraphicControl(7).Descriptor(0, 0, 0, 0, false).ImageData(8, {});
+  FlattenResult result = Flatten(gif.Trailer().bytes());
   ASSERT_TRUE(result.ok) << result.error;
   EXPECT_EQ(result.frames, 65535);
   EXPECT_EQ(result.writtenFrames, 65535);

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "gif_blocks.h"
 #include "gif_parser.h"
 #include "greeting_rules.h"
 #include "payload_locator.h"
@@ -79,9 +80,15 @@ std::string AfterTable(const std::string& gif, const std::string& bytes) {
   return gif.substr(0, blocks) + bytes + gif.substr(blocks);
 }
 
+// How a graphic control extension starts, as the encoder writes it.
+const std::string kGraphicControl = {static_cast<char>(kGifExtensionIntroducer),
+                                     static_cast<char>(kGifGraphicControlLabel),
+                                     static_cast<char>(kGifGraphicControlSize)};
+
 // A comment extension holding `text`.
 std::string Comment(const std::string& text) {
-  return "\x21\xFE" + std::string(1, static_cast<char>(text.size())) + text + std::string(1, '\0');
+  return std::string{static_cast<char>(kGifExtensionIntroducer), static_cast<char>(kGifCommentLabel)} +
+         std::string(1, static_cast<char>(text.size())) + text + std::string(1, '\0');
 }
 
 // A song section's marker with a length and that many bytes, built here so that
@@ -93,8 +100,8 @@ std::string SongSection(const std::string& data) {
 
 // `gif` (written by PlainGif) with frame `index`'s LZW minimum code size set.
 std::string WithCodeSize(std::string gif, int index, int size) {
-  size_t control = gif.find("\x21\xF9\x04");
-  for (int i = 0; i < index; i++) control = gif.find("\x21\xF9\x04", control + 1);
+  size_t control = gif.find(kGraphicControl);
+  for (int i = 0; i < index; i++) control = gif.find(kGraphicControl, control + 1);
   // The graphic control extension, then the descriptor, then the code size.
   gif[control + 8 + 10] = static_cast<char>(size);
   return gif;
@@ -104,6 +111,24 @@ std::vector<uint32_t> Palette() {
   std::vector<uint32_t> colours(256);
   for (int i = 0; i < 256; i++) colours[i] = static_cast<uint32_t>(i * 0x010203 + 0x102030) & 0xFFFFFF;
   return colours;
+}
+
+// A 40 x 30 GIF of `frames` written block by block, for frames the encoder
+// refuses: a side of 0, which leaves the player's frame without pixels.
+std::string BlockByBlock(const std::vector<PlainFrame>& frames) {
+  GifWriter gif;
+  gif.Header().Screen(40, 30, 7).ColourTable(7);
+  for (const PlainFrame& f : frames) {
+    gif.GraphicControl(f.delay).Descriptor(f.left, f.top, f.width, f.height, false).EncodedData(8, f.indices);
+  }
+  return Text(gif.Trailer().bytes());
+}
+
+// A GIF with no colour table at all, which the encoder never writes.
+std::string WithoutColourTables() {
+  GifWriter gif;
+  gif.Header().Screen(40, 30, -1).GraphicControl(10).Image(0, 0, IndexImage(40, 30, 1)).Trailer();
+  return Text(gif.bytes());
 }
 
 class PackerTest : public ::testing::Test {
@@ -165,17 +190,18 @@ TEST_F(PackerTest, RefusesWhatThePlayerCannotShow) {
     bool asSong;
   } cases[] = {
       {"not a GIF", "notes.gif", "just some text, not a picture", "not a GIF file", false},
-      {"no global table", "bare.gif", PlainGif(40, 30, {}, {SolidFrame(0, 0, 40, 30, 1, 10)}), "no global colour table",
-       false},
+      {"no global table", "bare.gif", WithoutColourTables(), "no global colour table", false},
       {"no frames", "empty.gif", PlainGif(40, 30, Palette(), {}), "no frame with pixels", false},
       {"local table", "local.gif", Gif({SolidFrame(0, 0, 40, 30, 1, 10), local}), "local colour table", false},
       {"huge screen", "huge.gif", PlainGif(65535, 65535, Palette(), {SolidFrame(0, 0, 4, 4, 1, 10)}),
        "too large for the player", false},
       {"not a song", "song.mid", "RIFF....WAVEfmt ", "not a Standard MIDI File", true},
       // The player stops for good on a frame without pixels, at the end too.
-      {"first frame empty", "empty.gif", Gif({SolidFrame(0, 0, 0, 4, 1, 10), SolidFrame(0, 0, 40, 30, 1, 10)}),
+      {"first frame empty", "empty.gif",
+       BlockByBlock({SolidFrame(0, 0, 0, 4, 1, 10), SolidFrame(0, 0, 40, 30, 1, 10)}),
        "1 frame(s) have no pixels (frame 0: 0 x 4); the player would stop on frame 0 for good (--flatten", false},
-      {"last frame empty", "empty.gif", Gif({SolidFrame(0, 0, 40, 30, 1, 10), SolidFrame(0, 0, 4, 0, 1, 10)}),
+      {"last frame empty", "empty.gif",
+       BlockByBlock({SolidFrame(0, 0, 40, 30, 1, 10), SolidFrame(0, 0, 4, 0, 1, 10)}),
        "stop on frame 1 for good and never loop", false},
       {"code size", "codes.gif",
        WithCodeSize(Gif({SolidFrame(0, 0, 40, 30, 1, 10), SolidFrame(0, 0, 4, 4, 2, 10)}), 1, 12),
@@ -218,7 +244,7 @@ std::string Declared(int width, int height, const std::vector<std::vector<int>>&
   for (const std::vector<int>& f : frames) {
     gif.GraphicControl(10).Descriptor(f[0], f[1], f[2], f[3], false);
     if (f[2] == 1 && f[3] == 1) {
-      gif.ImageData(8, EncodeLzw({1}, 8));
+      gif.EncodedData(8, {1});
     } else {
       gif.ImageData(8, {});
     }
@@ -405,9 +431,9 @@ TEST_F(PackerTest, LeavesNoPartialGreetingBehind) {
 TEST_F(PackerTest, WarnsAboutWhatThePlayerIgnores) {
   // A graphic control extension with the transparent flag, disposal 2 and delay 0.
   std::string gif = Gif({SolidFrame(0, 0, 40, 30, 1, 0)});
-  size_t control = gif.find(std::string("\x21\xF9\x04", 3));
+  size_t control = gif.find(kGraphicControl);
   ASSERT_NE(control, std::string::npos);
-  gif[control + 3] = static_cast<char>(0x08 | 0x01);
+  gif[control + 3] = static_cast<char>(kGifRestoreBackground << kGifDisposalShift | kGifTransparentFlag);
   std::string anim = Put("anim.gif", gif);
   Outcome run = Pack("'" + anim + "' -o '" + dir_.File("greeting.exe") + "'");
   EXPECT_EQ(run.status, 0) << run.err;
@@ -464,9 +490,9 @@ TEST_F(PackerTest, RefusalsAndWarningsPointToFlatten) {
   PlainFrame local = SolidFrame(0, 0, 10, 10, 3, 10);
   local.localColours = Palette();
   std::string control = Gif({SolidFrame(0, 0, 40, 30, 1, 10), SolidFrame(4, 4, 8, 8, 2, 10)});
-  size_t at = control.rfind(std::string("\x21\xF9\x04", 3));
+  size_t at = control.rfind(kGraphicControl);
   ASSERT_NE(at, std::string::npos);
-  control[at + 3] = static_cast<char>(0x0C | 0x01);  // restore the previous canvas, transparent index
+  control[at + 3] = static_cast<char>(kGifRestorePrevious << kGifDisposalShift | kGifTransparentFlag);
   struct Case {
     const char* what;
     std::string bytes;
@@ -475,7 +501,7 @@ TEST_F(PackerTest, RefusalsAndWarningsPointToFlatten) {
       {"no global table", PlainGif(40, 30, {}, {local, local}), true},
       {"local table", Gif({SolidFrame(0, 0, 40, 30, 1, 10), local}), true},
       {"transparency and disposal", control, false},
-      {"frame without pixels", Gif({SolidFrame(0, 0, 0, 4, 1, 10), SolidFrame(0, 0, 40, 30, 1, 10)}), true},
+      {"frame without pixels", BlockByBlock({SolidFrame(0, 0, 0, 4, 1, 10), SolidFrame(0, 0, 40, 30, 1, 10)}), true},
       {"code size", WithCodeSize(Gif({SolidFrame(0, 0, 40, 30, 1, 10), SolidFrame(0, 0, 4, 4, 2, 10)}), 1, 10), true},
       {"song marker",
        AfterTable(Gif({SolidFrame(0, 0, 40, 30, 1, 10), SolidFrame(2, 2, 4, 4, 2, 10)}), Comment(SongSection("ABCDE"))),

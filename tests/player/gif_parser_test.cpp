@@ -13,11 +13,20 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-// A screen with a 4-colour global table, as most streams here start.
+// A screen with a 4-colour global table, as most malformed streams here start.
 GifWriter Start(int width = 8, int height = 6) {
   GifWriter gif;
   gif.Header().Screen(width, height, 1).ColourTable(1);
   return gif;
+}
+
+// The encoder's stream of `frames` on a screen with the writer's table colours.
+Bytes Encode(int width, int height, int entries, const std::vector<GifFrameImage>& frames) {
+  GifEncoder encoder;
+  EXPECT_TRUE(encoder.Begin(width, height, TablePalette(entries), -1)) << encoder.error();
+  for (const GifFrameImage& frame : frames) EXPECT_TRUE(encoder.AddFrame(frame)) << encoder.error();
+  EXPECT_TRUE(encoder.Finish());
+  return encoder.TakeBytes();
 }
 
 // Expects frame i to hold exactly `image`.
@@ -71,16 +80,17 @@ TEST(GifScreen, HeaderWithoutBlocks) {
 
 TEST(GifScreen, GlobalColourTableOfEverySize) {
   for (int n = 0; n < 8; n++) {
-    GifWriter gif;
-    gif.Header().Screen(10, 10, n).ColourTable(n);
+    GifEncoder gif;
     const int entries = 1 << (n + 1);
-    ASSERT_EQ(gif.size(), 13 + 3 * entries);
+    ASSERT_TRUE(gif.Begin(10, 10, TablePalette(entries), -1));
+    ASSERT_EQ(gif.bytes().size(), 13u + 3 * entries);
     if (n == 5) {
       EXPECT_EQ(gif.bytes()[10], 0xF5);
-      EXPECT_EQ(gif.size(), 205);  // the first block follows 64 entries
+      EXPECT_EQ(gif.bytes().size(), 205u);  // the first block follows 64 entries
     }
     const IndexImage image = PatternImage(2, 2, entries, static_cast<uint32_t>(n));
-    gif.Image(0, 0, image).Trailer();
+    ASSERT_TRUE(gif.AddFrame(FrameOf(image)));
+    ASSERT_TRUE(gif.Finish());
     ParsedGif parsed(gif.bytes());
     EXPECT_EQ(parsed.animation.colourCount, entries);
     for (int i = 0; i < entries; i++)
@@ -169,9 +179,9 @@ TEST(GifBlocks, TrailerOrAnyOtherIntroducerEndsTheParse) {
 
 TEST(GifFrames, DescriptorFieldsAndFrameRect) {
   const IndexImage tall = PatternImage(4, 11, 4, 9);
-  GifWriter gif = Start(20, 16);
-  gif.Image(3, 2, kB).Image(1, 5, tall, true).Trailer();
-  ParsedGif parsed(gif.bytes());
+  GifFrameImage interlaced = FrameOf(tall, 1, 5);
+  interlaced.interlaced = true;
+  ParsedGif parsed(Encode(20, 16, 4, {FrameOf(kB, 3, 2), interlaced}));
   ASSERT_EQ(parsed.frameCount(), 2);
   const GifFrame& plain = parsed.frame(0);
   EXPECT_EQ(plain.left, 3);
@@ -191,14 +201,14 @@ TEST(GifFrames, DescriptorFieldsAndFrameRect) {
 
 TEST(GifFrames, FrameArrayGrowsByAHundred) {
   for (auto [count, capacity] : {std::pair{100, 100}, std::pair{101, 200}, std::pair{200, 200}, std::pair{201, 300}}) {
-    GifWriter gif;
-    gif.Header().Screen(1, 1, 7).ColourTable(7);
+    std::vector<IndexImage> dots;
+    for (int i = 0; i < count; i++) dots.emplace_back(1, 1, static_cast<uint8_t>(i));
+    std::vector<GifFrameImage> frames;
     for (int i = 0; i < count; i++) {
-      IndexImage dot(1, 1, static_cast<uint8_t>(i));
-      gif.GraphicControl(i).Image(0, 0, dot);
+      frames.push_back(FrameOf(dots[i]));
+      frames.back().delay = i;
     }
-    gif.Trailer();
-    ParsedGif parsed(gif.bytes());
+    ParsedGif parsed(Encode(1, 1, 256, frames));
     ASSERT_EQ(parsed.frameCount(), count);
     EXPECT_EQ(parsed.animation.capacity, capacity);
     for (int i = 0; i < count; i++) {
@@ -209,12 +219,18 @@ TEST(GifFrames, FrameArrayGrowsByAHundred) {
 }
 
 TEST(GifFrames, LocalColourTableIsSkipped) {
-  GifWriter gif = Start();
-  gif.Descriptor(0, 0, kA.width, kA.height, false, 2).ImageData(2, EncodeLzw(kA.pixels, 2));
-  gif.Image(0, 0, kB);
-  gif.Descriptor(0, 0, kC.width, kC.height, true, 7).ImageData(8, EncodeLzw(StreamOrder(kC, true), 8));
-  gif.Trailer();
-  ParsedGif parsed(gif.bytes());
+  // Local colours distinct from the global table, so a decoder that used them would show.
+  auto local = [](int entries) {
+    std::vector<GifColour> colours;
+    for (int i = 0; i < entries; i++) colours.push_back({0xA0, static_cast<uint8_t>(i), 0x0A});
+    return colours;
+  };
+  GifFrameImage small = FrameOf(kA);
+  small.localPalette = local(8);
+  GifFrameImage interlaced = FrameOf(kC);
+  interlaced.localPalette = local(256);
+  interlaced.interlaced = true;
+  ParsedGif parsed(Encode(8, 6, 4, {small, FrameOf(kB), interlaced}));
   ASSERT_EQ(parsed.frameCount(), 3);
   ExpectFrame(parsed, 0, kA);
   ExpectFrame(parsed, 1, kB);
@@ -301,9 +317,7 @@ TEST(GifMalformed, HugeDeclaredSizes) {
 
   // The widest frame there is still decodes.
   const IndexImage line = PatternImage(65535, 1, 256, 3);
-  GifWriter wide;
-  wide.Header().Screen(65535, 1, 7).ColourTable(7).Image(0, 0, line).Trailer();
-  ParsedGif widest(wide.bytes());
+  ParsedGif widest(Encode(65535, 1, 256, {FrameOf(line)}));
   ExpectFrame(widest, 0, line);
 }
 
@@ -345,7 +359,7 @@ TEST(GifMalformed, TruncatedAtEveryLength) {
   gif.Looping(0).GraphicControl(5);
   appendedFrom[0] = gif.size() + 10;
   pixelsFrom[0] = appendedFrom[0] + 1;
-  gif.Image(0, 0, first, false, 2, {7});
+  gif.Image(0, 0, first, false, 2, 7);
   completeFrom[0] = gif.size();
   gif.Comment("between").GraphicControl(9);
   appendedFrom[1] = gif.size() + 10;
@@ -355,7 +369,7 @@ TEST(GifMalformed, TruncatedAtEveryLength) {
   gif.PlainText("x");
   appendedFrom[2] = gif.size() + 10;
   pixelsFrom[2] = appendedFrom[2] + 3 * 4 + 1;  // behind a 4-entry local table
-  gif.Descriptor(0, 0, 3, 3, false, 1).ImageData(2, EncodeLzw(third.pixels, 2), {2});
+  gif.Descriptor(0, 0, 3, 3, false, 1).EncodedData(2, third.pixels, 2);
   completeFrom[2] = gif.size();
   gif.Trailer();
 

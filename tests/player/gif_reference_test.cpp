@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "gif_block_walker.h"
 #include "gif_parser.h"
 #include "parsed_gif.h"
 #include "whole_file.h"
@@ -60,28 +61,17 @@ struct ImageHeader {
 
 std::vector<ImageHeader> ImageHeaders(const std::vector<uint8_t>& b) {
   std::vector<ImageHeader> images;
-  if (b.size() < 13) return images;
-  size_t pos = 13;
-  if (b[10] & 0x80) pos += 3u << ((b[10] & 7) + 1);
-  auto skipSubBlocks = [&]() {
-    while (pos < b.size() && b[pos] != 0) pos += b[pos] + 1u;
-    pos++;
-  };
-  while (pos < b.size()) {
-    const uint8_t introducer = b[pos++];
-    if (introducer == 0x21) {
-      pos++;
-      skipSubBlocks();
-    } else if (introducer == 0x2C && pos + 10 <= b.size()) {
-      const uint8_t packed = b[pos + 8];
-      pos += 9;
-      if (packed & 0x80) pos += 3u << ((packed & 7) + 1);
-      if (pos >= b.size()) break;
-      images.push_back({b[pos++], (packed & 0x80) != 0});
-      skipSubBlocks();
-    } else {
-      break;
-    }
+  GifBlockWalker walker(b.data(), b.size());
+  GifScreen screen;
+  if (!walker.ReadScreen(&screen)) return images;
+  GifBlock block;
+  for (GifBlockKind kind = walker.Next(&block); kind != GifBlockKind::kEnd; kind = walker.Next(&block)) {
+    if (kind != GifBlockKind::kImage) continue;
+    GifCursor* data = walker.cursor();
+    const int minCodeSize = data->Byte();
+    if (minCodeSize < 0) break;
+    images.push_back({minCodeSize, block.image.localTable});
+    if (!data->SkipSubBlocks()) break;
   }
   return images;
 }
@@ -162,18 +152,24 @@ TEST(GifReference, CorpusHoldsTheShapesItIsFor) {
 }
 
 #ifdef GIF_REFERENCE_GIFLIB
-// The test writer's encoder, checked by giflib: streams that clear a full table
-// and streams that keep using it.
+// The image data the tests write, checked by giflib: the encoder's, which clears
+// a full table, and the writer's code lists, which keep using it.
 TEST(GifReference, GiflibReadsWhatTheTestWriterEncodes) {
   ScratchDir dir;
   for (bool clearWhenFull : {true, false}) {
     for (int minCodeSize : {2, 5, 8}) {
       const int colours = 1 << minCodeSize;
       const IndexImage image = PatternImage(211, 97, colours, static_cast<uint32_t>(minCodeSize));
+      const std::vector<uint8_t> rows = StreamOrder(image, true);
       GifWriter gif;
       gif.Header().Screen(image.width, image.height, minCodeSize - 1).ColourTable(minCodeSize - 1);
       gif.Descriptor(0, 0, image.width, image.height, true);
-      gif.ImageData(minCodeSize, EncodeLzw(StreamOrder(image, true), minCodeSize, clearWhenFull), {255}).Trailer();
+      if (clearWhenFull) {
+        gif.EncodedData(minCodeSize, rows);
+      } else {
+        gif.ImageData(minCodeSize, LzwCodeList(rows, minCodeSize), {255});
+      }
+      gif.Trailer();
       const std::string path = dir.File("written.gif");
       ASSERT_TRUE(WriteWholeFile(path, gif.bytes()));
 

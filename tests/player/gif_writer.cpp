@@ -84,18 +84,14 @@ std::vector<uint8_t> SubBlocks(const std::vector<uint8_t>& data, const std::vect
   return out;
 }
 
-std::vector<LzwCode> EncodeLzw(const std::vector<uint8_t>& indices, int minCodeSize, bool clearWhenFull) {
+std::vector<LzwCode> LzwCodeList(const std::vector<uint8_t>& indices, int minCodeSize) {
   const int clearCode = 1 << minCodeSize;
   const int endCode = clearCode + 1;
+  const int maxCodes = 1 << kGifMaxCodeSize;
   std::vector<LzwCode> out;
   std::map<std::pair<int, int>, int> table;
   int nextCode = clearCode + 2;
   int width = minCodeSize + 1;
-  auto reset = [&]() {
-    table.clear();
-    nextCode = clearCode + 2;
-    width = minCodeSize + 1;
-  };
   out.push_back({clearCode, width});
   if (indices.empty()) {
     out.push_back({endCode, width});
@@ -110,22 +106,39 @@ std::vector<LzwCode> EncodeLzw(const std::vector<uint8_t>& indices, int minCodeS
       continue;
     }
     out.push_back({prefix, width});
-    if (nextCode < 4096) {
+    if (nextCode < maxCodes) {
       table[{prefix, k}] = nextCode++;
       // The decoder adds its entries one code behind the encoder, so it widens
       // its codes once its own next free code, nextCode - 1, passes the limit.
-      if (nextCode - 1 == (1 << width) && width < 12) width++;
-    } else if (clearWhenFull) {
-      out.push_back({clearCode, width});
-      reset();
+      if (nextCode - 1 == (1 << width) && width < kGifMaxCodeSize) width++;
     }
     prefix = k;
   }
   out.push_back({prefix, width});
   // The decoder adds an entry for that last code too, which may widen the end code.
-  if (nextCode < 4096 && nextCode == (1 << width) && width < 12) width++;
+  if (nextCode < maxCodes && nextCode == (1 << width) && width < kGifMaxCodeSize) width++;
   out.push_back({endCode, width});
   return out;
+}
+
+std::vector<GifColour> TablePalette(int entries) {
+  std::vector<GifColour> palette;
+  for (int i = 0; i < entries; i++) {
+    const uint32_t colour = TableColour(i);
+    palette.push_back({static_cast<uint8_t>(colour), static_cast<uint8_t>(colour >> 8),
+                       static_cast<uint8_t>(colour >> 16)});
+  }
+  return palette;
+}
+
+GifFrameImage FrameOf(const IndexImage& image, int left, int top) {
+  GifFrameImage frame;
+  frame.left = left;
+  frame.top = top;
+  frame.width = image.width;
+  frame.height = image.height;
+  frame.pixels = image.pixels.data();
+  return frame;
 }
 
 uint32_t TableColour(int i) {
@@ -149,8 +162,9 @@ GifWriter& GifWriter::U16(int value) {
 GifWriter& GifWriter::Screen(int width, int height, int tableBits, int background, int aspect) {
   U16(width);
   U16(height);
-  // Colour resolution 8 bits (0x70) as encoders write it; only the table bits matter.
-  bytes_.push_back(static_cast<uint8_t>(tableBits >= 0 ? 0xF0 | (tableBits & 7) : 0x70));
+  // Colour resolution 8 bits as encoders write it; only the table bits matter.
+  const int table = tableBits >= 0 ? kGifColourTableFlag | (tableBits & kGifTableSizeMask) : 0;
+  bytes_.push_back(static_cast<uint8_t>(kGifColourResolution | table));
   bytes_.push_back(static_cast<uint8_t>(background));
   bytes_.push_back(static_cast<uint8_t>(aspect));
   return *this;
@@ -167,14 +181,14 @@ GifWriter& GifWriter::ColourTable(int tableBits) {
 }
 
 GifWriter& GifWriter::GraphicControl(int delay, int blockSize, int terminator) {
-  Raw({0x21, 0xF9, blockSize, 0x04});
+  Raw({kGifExtensionIntroducer, kGifGraphicControlLabel, blockSize, kGifDoNotDispose << kGifDisposalShift});
   U16(delay);
   Raw({0x00, terminator});
   return *this;
 }
 
 GifWriter& GifWriter::Looping(int count) {
-  Raw({0x21, 0xFF, 11});
+  Raw({kGifExtensionIntroducer, kGifApplicationLabel, 11});
   Header("NETSCAPE2.0");
   Raw({3, 1});
   U16(count);
@@ -183,13 +197,13 @@ GifWriter& GifWriter::Looping(int count) {
 }
 
 GifWriter& GifWriter::Comment(const std::string& text) {
-  Raw({0x21, 0xFE});
+  Raw({kGifExtensionIntroducer, kGifCommentLabel});
   return Raw(SubBlocks(std::vector<uint8_t>(text.begin(), text.end())));
 }
 
 GifWriter& GifWriter::PlainText(const std::string& text) {
   // Grid position and size, cell size, foreground and background colour indices.
-  Raw({0x21, 0x01, 12});
+  Raw({kGifExtensionIntroducer, kGifPlainTextLabel, 12});
   U16(0);
   U16(0);
   U16(8 * static_cast<int>(text.size()));
@@ -199,13 +213,13 @@ GifWriter& GifWriter::PlainText(const std::string& text) {
 }
 
 GifWriter& GifWriter::Descriptor(int left, int top, int width, int height, bool interlaced, int localTableBits) {
-  Raw({0x2C});
+  Raw({kGifImageIntroducer});
   U16(left);
   U16(top);
   U16(width);
   U16(height);
-  int packed = interlaced ? 0x40 : 0;
-  if (localTableBits >= 0) packed |= 0x80 | (localTableBits & 7);
+  int packed = interlaced ? kGifInterlaceFlag : 0;
+  if (localTableBits >= 0) packed |= kGifColourTableFlag | (localTableBits & kGifTableSizeMask);
   Raw({packed});
   if (localTableBits >= 0) {
     // Distinct from the global table, so a decoder that used it would show.
@@ -220,13 +234,18 @@ GifWriter& GifWriter::ImageData(int minCodeSize, const std::vector<LzwCode>& cod
   return Raw(SubBlocks(PackCodes(codes), sizes, terminate));
 }
 
-GifWriter& GifWriter::Image(int left, int top, const IndexImage& image, bool interlaced, int minCodeSize,
-                            const std::vector<int>& sizes) {
-  Descriptor(left, top, image.width, image.height, interlaced);
-  return ImageData(minCodeSize, EncodeLzw(StreamOrder(image, interlaced), minCodeSize), sizes);
+GifWriter& GifWriter::EncodedData(int minCodeSize, const std::vector<uint8_t>& indices, int subBlockSize) {
+  AppendLzwImageData(indices.data(), indices.size(), minCodeSize, &bytes_, subBlockSize);
+  return *this;
 }
 
-GifWriter& GifWriter::Trailer() { return Raw({0x3B}); }
+GifWriter& GifWriter::Image(int left, int top, const IndexImage& image, bool interlaced, int minCodeSize,
+                            int subBlockSize) {
+  Descriptor(left, top, image.width, image.height, interlaced);
+  return EncodedData(minCodeSize, StreamOrder(image, interlaced), subBlockSize);
+}
+
+GifWriter& GifWriter::Trailer() { return Raw({kGifTrailer}); }
 
 GifWriter& GifWriter::Raw(std::initializer_list<int> bytes) {
   for (int b : bytes) bytes_.push_back(static_cast<uint8_t>(b));

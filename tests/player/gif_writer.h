@@ -1,11 +1,17 @@
-// Writes GIF streams for the decoder's and parser's tests: well-formed ones from an
-// index image, and any malformed shape from explicit blocks and LZW code lists.
+// Writes the malformed GIF streams of the tests, block by block: explicit blocks
+// of any size, raw bytes, LZW code lists picked by hand or cut short. Valid files
+// and valid image data come from the encoder (gif_encoder.h): this writer takes
+// its image data for frames that are meant to decode, and TablePalette and
+// FrameOf hand the tests' pictures to it.
 #pragma once
 
 #include <cstdint>
 #include <initializer_list>
 #include <string>
 #include <vector>
+
+#include "gif_blocks.h"
+#include "gif_encoder.h"
 
 // One LZW code and the number of bits it is written with.
 struct LzwCode {
@@ -44,11 +50,18 @@ std::vector<uint8_t> PackCodes(const std::vector<LzwCode>& codes);
 std::vector<uint8_t> SubBlocks(const std::vector<uint8_t>& data, const std::vector<int>& sizes = {255},
                                bool terminate = true);
 
-// A complete LZW code stream for `indices`: a clear code first, then greedy
-// longest-match codes, the end code last, each at the width a GIF decoder expects.
-// When the table fills at 4096 entries it either emits a clear code and starts
-// over, or keeps using the full table without one.
-std::vector<LzwCode> EncodeLzw(const std::vector<uint8_t>& indices, int minCodeSize, bool clearWhenFull = true);
+// The codes of an LZW stream for `indices`, each at the width a GIF decoder reads
+// it: a clear code first, greedy longest-match codes, the end code last, and no
+// clear code between: once the table holds 4096 entries it stays full and in
+// use, which the encoder never does. A list to write whole, cut short, strip of
+// its clear or end code or write under another code size.
+std::vector<LzwCode> LzwCodeList(const std::vector<uint8_t>& indices, int minCodeSize);
+
+// The writer's table colours (TableColour) as a palette for the encoder.
+std::vector<GifColour> TablePalette(int entries);
+
+// `image` as a frame for the encoder, placed at `left`, `top`; it points into the image.
+GifFrameImage FrameOf(const IndexImage& image, int left = 0, int top = 0);
 
 // Builds a GIF stream block by block.
 class GifWriter {
@@ -70,9 +83,12 @@ class GifWriter {
   // The minimum code size byte and `codes` in sub-blocks of `sizes`.
   GifWriter& ImageData(int minCodeSize, const std::vector<LzwCode>& codes, const std::vector<int>& sizes = {255},
                        bool terminate = true);
-  // Descriptor and correctly encoded image data for `image`.
+  // The encoder's image data for `indices`, in sub-blocks of up to `subBlockSize` bytes.
+  GifWriter& EncodedData(int minCodeSize, const std::vector<uint8_t>& indices,
+                         int subBlockSize = kGifMaxSubBlockSize);
+  // Descriptor and the encoder's image data for `image`.
   GifWriter& Image(int left, int top, const IndexImage& image, bool interlaced = false, int minCodeSize = 8,
-                   const std::vector<int>& sizes = {255});
+                   int subBlockSize = kGifMaxSubBlockSize);
   GifWriter& Trailer();
   GifWriter& Raw(std::initializer_list<int> bytes);
   GifWriter& Raw(const std::vector<uint8_t>& bytes);

@@ -74,6 +74,13 @@ Bytes Data(int minCodeSize, const std::vector<LzwCode>& codes, const std::vector
   return out;
 }
 
+// The encoder's image data for `indices`.
+Bytes Encoded(const Bytes& indices, int minCodeSize) {
+  Bytes out;
+  AppendLzwImageData(indices.data(), indices.size(), minCodeSize, &out);
+  return out;
+}
+
 // Each code at the same width.
 std::vector<LzwCode> At(int width, std::initializer_list<int> codes) {
   std::vector<LzwCode> out;
@@ -271,7 +278,7 @@ TEST(LzwCodes, CodeAboveNextFreeChainsTheNextEntryToTheEntryItDefined) {
 
 TEST(LzwCodes, TableThatFillsWithoutAClearKeepsDecoding) {
   const IndexImage image = PatternImage(160, 120, 256, 99);
-  const std::vector<LzwCode> codes = EncodeLzw(image.pixels, 8, false);
+  const std::vector<LzwCode> codes = LzwCodeList(image.pixels, 8);
   // The premise: one clear code only, and many codes read after the table is full.
   const auto clears = std::count_if(codes.begin(), codes.end(), [](const LzwCode& c) { return c.code == 256; });
   ASSERT_EQ(clears, 1);
@@ -294,7 +301,7 @@ TEST(LzwCodes, RealStreamsDecodeToTheirIndices) {
                         Case{200, 150, 64, 6}, Case{300, 200, 256, 8}, Case{77, 33, 256, 9},
                         Case{401, 301, 256, 8}, Case{1027, 70, 32, 5}, Case{256, 300, 4, 2}, Case{3, 30001, 8, 3}}) {
     const IndexImage image = PatternImage(c.width, c.height, c.colours, static_cast<uint32_t>(c.width));
-    Decoded decoded = Decode(Data(c.minCodeSize, EncodeLzw(image.pixels, c.minCodeSize)), c.width, c.height);
+    Decoded decoded = Decode(Encoded(image.pixels, c.minCodeSize), c.width, c.height);
     EXPECT_EQ(decoded.status, 0);
     for (int y = 0; y < c.height; y++) {
       ASSERT_EQ(decoded.rows[y], image.Row(y)) << c.width << "x" << c.height << " row " << y;
@@ -423,7 +430,7 @@ TEST(LzwRows, InterlacedImagesLandOnTheirDisplayRows) {
   for (auto [width, height] : {std::pair{7, 1}, {7, 2}, {7, 3}, {7, 4}, {7, 5}, {7, 8}, {7, 9}, {7, 17}, {7, 33},
                                {301, 259}, {97, 1001}}) {
     const IndexImage image = PatternImage(width, height, 16, static_cast<uint32_t>(height));
-    Decoded decoded = Decode(Data(4, EncodeLzw(StreamOrder(image, true), 4)), width, height, 0x40);
+    Decoded decoded = Decode(Encoded(StreamOrder(image, true), 4), width, height, 0x40);
     EXPECT_EQ(decoded.status, 0);
     for (int y = 0; y < height; y++) ASSERT_EQ(decoded.rows[y], image.Row(y)) << "height " << height << " row " << y;
   }
@@ -435,7 +442,7 @@ TEST(LzwRows, LargeFramesCutShort) {
   // reference decoder by Decode, plain and interlaced).
   const IndexImage image = PatternImage(399, 250, 64, 5);
   for (int32_t interlaced : {0, 0x40}) {
-    Bytes data = Data(6, EncodeLzw(StreamOrder(image, interlaced != 0), 6));
+    Bytes data = Encoded(StreamOrder(image, interlaced != 0), 6);
     data.resize(data.size() / 2);
     Decoded decoded = Decode(data, image.width, image.height, interlaced);
     EXPECT_EQ(decoded.status, 0);
@@ -455,14 +462,14 @@ TEST(LzwFrameSizes, WideFramesDecode) {
   for (int width : {2049, 3000, 65535}) {
     const int height = width > 4000 ? 1 : 2;
     const IndexImage image = PatternImage(width, height, 256, static_cast<uint32_t>(width));
-    Decoded decoded = Decode(Data(8, EncodeLzw(image.pixels, 8)), width, height);
+    Decoded decoded = Decode(Encoded(image.pixels, 8), width, height);
     EXPECT_EQ(decoded.status, 0);
     for (int y = 0; y < height; y++) EXPECT_EQ(decoded.rows[y], image.Row(y)) << "width " << width;
   }
 }
 
 TEST(LzwFrameSizes, EmptyAndPixellessFramesWriteNothing) {
-  const Bytes data = Data(8, EncodeLzw(PatternImage(4, 4, 256, 1).pixels, 8));
+  const Bytes data = Encoded(PatternImage(4, 4, 256, 1).pixels, 8);
   // Width 0: nothing past the minimum code size is read.
   Decoded narrow = Decode(data, 0, 4);
   EXPECT_EQ(narrow.status, 0);

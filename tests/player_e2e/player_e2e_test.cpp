@@ -221,7 +221,9 @@ TEST_F(PlayerTest, OnlyAGifSectionNeverWritesASong) {
 }
 
 TEST_F(PlayerTest, NoUsableAnimationMeansNoWindow) {
-  const std::string noTable = PlainGif(kScreenWidth, kScreenHeight, {}, {Pattern(0, 0, 10, 10, 1)});
+  PlainFrame local = Pattern(0, 0, 10, 10, 1);
+  local.localColours = colours_;  // the frame has colours of its own, the screen none
+  const std::string noTable = PlainGif(kScreenWidth, kScreenHeight, {}, {local});
   const std::string cases[] = {
       Section("MIDI_BEGINS_HERE", kSong),                                            // no animation at all
       Section("MIDI_BEGINS_HERE", kSong) + Section("GIF_BEGINS_HERE", noTable),      // no global colour table

@@ -69,6 +69,11 @@ DecodedGif DecodeWithGiflib(const std::vector<uint8_t>& bytes) {
     frame.width = image.ImageDesc.Width;
     frame.height = image.ImageDesc.Height;
     frame.localTable = image.ImageDesc.ColorMap != nullptr;
+    if (frame.localTable) {
+      for (int c = 0; c < image.ImageDesc.ColorMap->ColorCount; c++) {
+        frame.localColours.push_back(PackColour(image.ImageDesc.ColorMap->Colors[c]));
+      }
+    }
     frame.interlaced = image.ImageDesc.Interlace;
     GraphicsControlBlock control;
     if (DGifSavedExtensionToGCB(gif, i, &control) == GIF_OK) {

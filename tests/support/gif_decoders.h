@@ -15,6 +15,7 @@ struct DecodedFrame {
   int disposal = 0;
   int transparent = -1;
   bool localTable = false;
+  std::vector<uint32_t> localColours;  // as `colours`; giflib's reading only
   bool interlaced = false;
   std::vector<uint8_t> pixels;  // rows top-down, width bytes each
 };

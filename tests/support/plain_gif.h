@@ -1,6 +1,5 @@
-// Writes GIFs for end-to-end tests: whole frames of known indices, encoded with
-// literal codes only (a clear code before the table would widen the codes), so
-// the file is valid for any decoder and trivially checked by eye.
+// GIFs for end-to-end tests: whole frames of known indices, written by the
+// encoder, so the file is valid for any decoder.
 #pragma once
 
 #include <cstdint>
@@ -15,7 +14,9 @@ struct PlainFrame {
 };
 
 // A GIF89a with a 256-entry global table (colours as 0x00BBGGRR); without a
-// table when `colours` is empty.
+// table when `colours` is empty, when every frame brings a local one. Sides and
+// indices must be ones the encoder takes: a test that needs a malformed file
+// writes it with the tests' GIF writer.
 std::string PlainGif(int width, int height, const std::vector<uint32_t>& colours,
                      const std::vector<PlainFrame>& frames);
 

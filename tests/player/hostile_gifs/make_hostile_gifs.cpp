@@ -13,7 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "gif_cursor.h"
+#include "gif_block_walker.h"
+#include "gif_blocks.h"
 #include "gif_writer.h"
 #include "whole_file.h"
 
@@ -24,7 +25,7 @@ using Bytes = std::vector<uint8_t>;
 
 // Where the blocks of one image lie in the stream.
 struct ImageMarks {
-  size_t descriptor = 0;       // the 0x2C introducer
+  size_t descriptor = 0;       // the image introducer
   size_t data = 0;             // the minimum code size byte
   std::vector<size_t> blocks;  // each data sub-block's length byte
   size_t end = 0;              // after the zero-length terminator, or the end of the file
@@ -39,40 +40,34 @@ struct StreamMarks {
 
 StreamMarks FindMarks(const Bytes& gif) {
   StreamMarks marks;
-  GifCursor cursor(gif.data(), gif.size());
-  auto pos = [&]() { return static_cast<size_t>(cursor.Here() - gif.data()); };
-  cursor.Skip(10);
-  const int packed = cursor.Byte();
-  cursor.Skip(2);
-  marks.screenEnd = pos();
-  if (packed >= 0 && (packed & 0x80)) cursor.Skip(size_t{3} << ((packed & 7) + 1));
-  marks.tableEnd = pos();
+  GifBlockWalker walker(gif.data(), gif.size());
+  GifScreen screen;
+  if (!walker.ReadScreen(&screen)) {
+    marks.screenEnd = marks.tableEnd = gif.size();
+    return marks;
+  }
+  marks.screenEnd = kGifSignatureSize + kGifScreenDescriptorSize;
+  marks.tableEnd = walker.offset();
+  GifBlock block;
   for (;;) {
-    const int introducer = cursor.Byte();
-    if (introducer == 0x21) {
-      cursor.Byte();
-      if (!cursor.SkipSubBlocks()) break;
-    } else if (introducer == 0x2C) {
-      ImageMarks image;
-      image.descriptor = pos() - 1;
-      cursor.Skip(8);
-      const int flags = cursor.Byte();
-      if (flags < 0) break;
-      image.interlaced = (flags & 0x40) != 0;
-      if ((flags & 0x80) && !cursor.Skip(size_t{3} << ((flags & 7) + 1))) break;
-      image.data = pos();
-      cursor.Byte();
-      for (;;) {
-        image.blocks.push_back(pos());
-        const int length = cursor.Byte();
-        if (length <= 0 || !cursor.Skip(static_cast<size_t>(length))) break;
-      }
-      image.blocks.pop_back();  // the terminator, or where the data broke off
-      image.end = pos();
-      marks.images.push_back(image);
-    } else {
-      break;
+    const GifBlockKind kind = walker.Next(&block);
+    if (kind == GifBlockKind::kGraphicControl || kind == GifBlockKind::kExtension) continue;
+    if (kind != GifBlockKind::kImage || !block.image.whole) break;
+    if (block.image.localTable && block.image.localColours == nullptr) break;
+    ImageMarks image;
+    image.descriptor = block.offset;
+    image.interlaced = block.image.interlaced;
+    image.data = walker.offset();
+    GifCursor* cursor = walker.cursor();
+    cursor->Byte();
+    for (;;) {
+      image.blocks.push_back(cursor->Offset());
+      const int length = cursor->Byte();
+      if (length <= 0 || !cursor->Skip(static_cast<size_t>(length))) break;
     }
+    image.blocks.pop_back();  // the terminator, or where the data broke off
+    image.end = cursor->Offset();
+    marks.images.push_back(image);
   }
   return marks;
 }
@@ -202,7 +197,7 @@ GifWriter Screen(int width, int height) {
 void Malformed(HostileSet* set) {
   const IndexImage picture = PatternImage(37, 23, 256, 3);
   const std::vector<uint8_t> indices = StreamOrder(picture, false);
-  const std::vector<LzwCode> codes = EncodeLzw(indices, 8);
+  const std::vector<LzwCode> codes = LzwCodeList(indices, 8);
 
   // Minimum code sizes the decoder refuses, with data that would decode at them.
   for (int m : {0, 1, 10, 11, 12}) {
@@ -215,7 +210,7 @@ void Malformed(HostileSet* set) {
   // Minimum code size 2 on a 256-colour picture: roots above 3 are codes the
   // table does not hold.
   set->Add("code_size_2_wide_indices",
-           Screen(37, 23).Descriptor(0, 0, 37, 23, false).ImageData(2, EncodeLzw(indices, 8)).Trailer().bytes());
+           Screen(37, 23).Descriptor(0, 0, 37, 23, false).ImageData(2, LzwCodeList(indices, 8)).Trailer().bytes());
 
   // Codes above the next free code: at once after the clear, and later on.
   set->Add("code_above_next_free_first",
@@ -271,7 +266,7 @@ void Malformed(HostileSet* set) {
   set->Add("frame_wider_than_screen", Screen(20, 10).Image(0, 0, wide).Trailer().bytes());
   set->Add("frame_taller_than_screen", Screen(20, 10).Image(4, 0, tall).Trailer().bytes());
   set->Add("frame_wider_cut_short", Screen(20, 10).Descriptor(0, 1, 60, 8, false)
-                                        .ImageData(8, FirstCodes(EncodeLzw(wide.pixels, 8), 70)).Trailer().bytes());
+                                        .ImageData(8, FirstCodes(LzwCodeList(wide.pixels, 8), 70)).Trailer().bytes());
   set->Add("frame_off_screen", Screen(20, 10).Image(15, 7, PatternImage(12, 9, 256, 9))
                                    .Image(300, 2, PatternImage(5, 5, 256, 10)).Image(65530, 65530, picture)
                                    .Trailer().bytes());
@@ -282,7 +277,7 @@ void Malformed(HostileSet* set) {
                                       .Image(0, 0, PatternImage(200, 150, 256, 13)).Trailer().bytes());
   set->Add("first_frame_smaller_cut_short",
            Screen(120, 90).Descriptor(10, 10, 40, 30, false)
-               .ImageData(8, FirstCodes(EncodeLzw(PatternImage(40, 30, 256, 14).pixels, 8), 200)).Trailer().bytes());
+               .ImageData(8, FirstCodes(LzwCodeList(PatternImage(40, 30, 256, 14).pixels, 8), 200)).Trailer().bytes());
   set->Add("screen_without_size", GifWriter().Header().Screen(0, 0, 7).ColourTable(7).Image(0, 0, picture)
                                       .Trailer().bytes());
   set->Add("screen_without_table",
@@ -293,7 +288,7 @@ void Malformed(HostileSet* set) {
   // the passes end earliest or not at all.
   for (int height : {1, 2, 3, 4, 5, 8, 9, 16, 17, 33, 100}) {
     const IndexImage image = PatternImage(23, height, 256, 20 + height);
-    const std::vector<LzwCode> interlaced = EncodeLzw(StreamOrder(image, true), 8);
+    const std::vector<LzwCode> interlaced = LzwCodeList(StreamOrder(image, true), 8);
     const size_t keep = std::max<size_t>(2, interlaced.size() * 2 / 5);
     set->Add("interlaced_" + std::to_string(height) + "_rows_cut_short",
              Screen(23, height + 3).Descriptor(0, 2, 23, height, true)
@@ -302,7 +297,7 @@ void Malformed(HostileSet* set) {
   // The same, ended by an end code in the middle of a pass.
   {
     const IndexImage image = PatternImage(31, 40, 256, 70);
-    std::vector<LzwCode> data = FirstCodes(EncodeLzw(StreamOrder(image, true), 8), 300);
+    std::vector<LzwCode> data = FirstCodes(LzwCodeList(StreamOrder(image, true), 8), 300);
     data.push_back({257, data.back().width});
     set->Add("interlaced_end_code_mid_pass",
              Screen(31, 40).Descriptor(0, 0, 31, 40, true).ImageData(8, data).Trailer().bytes());
@@ -314,9 +309,9 @@ void Malformed(HostileSet* set) {
     const IndexImage noise = PatternImage(160, 120, 256, 99);
     set->Add("full_table_no_clear_cut_short",
              Screen(160, 120).Descriptor(0, 0, 160, 120, false)
-                 .ImageData(8, WithoutEndCode(EncodeLzw(noise.pixels, 8, false))).Trailer().bytes());
+                 .ImageData(8, WithoutEndCode(LzwCodeList(noise.pixels, 8))).Trailer().bytes());
     const IndexImage four = PatternImage(150, 100, 4, 98);
-    const std::vector<LzwCode> growing = EncodeLzw(four.pixels, 2);
+    const std::vector<LzwCode> growing = LzwCodeList(four.pixels, 2);
     set->Add("twelve_bit_codes_cut_short", GifWriter().Header().Screen(150, 100, 1).ColourTable(1)
                                                .Descriptor(0, 0, 150, 100, false)
                                                .ImageData(2, FirstCodes(growing, growing.size() * 3 / 4))
