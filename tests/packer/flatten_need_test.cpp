@@ -8,6 +8,7 @@
 
 #include "flatten_need.h"
 #include "gif_parser.h"
+#include "gif_writer.h"
 #include "greeting_rules.h"
 #include "support/plain_gif.h"
 
@@ -20,6 +21,24 @@ std::vector<uint32_t> Palette() {
 }
 
 std::string Gif(const std::vector<PlainFrame>& frames) { return PlainGif(40, 30, Palette(), frames); }
+
+// Shapes the encoder never writes, block by block: a screen without a colour
+// table, and a first frame of 0 x 4 pixels.
+std::string Text(const std::vector<uint8_t>& bytes) { return std::string(bytes.begin(), bytes.end()); }
+
+std::string WithoutColourTables() {
+  GifWriter gif;
+  gif.Header().Screen(40, 30, -1).GraphicControl(10).Image(0, 0, IndexImage(40, 30, 1)).Trailer();
+  return Text(gif.bytes());
+}
+
+std::string FirstFrameWithoutPixels() {
+  GifWriter gif;
+  gif.Header().Screen(40, 30, 7).ColourTable(7);
+  gif.GraphicControl(10).Descriptor(0, 0, 0, 4, false).EncodedData(8, {});
+  gif.GraphicControl(10).Image(0, 0, IndexImage(40, 30, 1));
+  return Text(gif.Trailer().bytes());
+}
 
 std::vector<PlainFrame> TwoFrames() { return {SolidFrame(0, 0, 40, 30, 1, 10), SolidFrame(4, 4, 8, 8, 2, 10)}; }
 
@@ -87,12 +106,11 @@ TEST(FlattenNeed, EachFeatureThePlayerIgnoresOrRefusesIsNamed) {
       {"a local table", Gif({SolidFrame(0, 0, 40, 30, 1, 10), local}),
        "1 local colour table merged with the global one"},
       {"local tables only", PlainGif(40, 30, {}, {local, local}), "2 local colour tables merged into one"},
-      {"no table at all", PlainGif(40, 30, {}, TwoFrames()), "a colour table made for the player"},
+      {"no table at all", WithoutColourTables(), "a colour table made for the player"},
       {"a code size", codeSize, "1 frame the player cannot decode written again"},
       {"a long delay", Gif({SolidFrame(0, 0, 40, 30, 1, 10), SolidFrame(2, 2, 4, 4, 2, 20000)}),
        "delays longer than the player's timer takes split"},
-      {"a frame without pixels", Gif({SolidFrame(0, 0, 0, 4, 1, 10), SolidFrame(0, 0, 40, 30, 1, 10)}),
-       "frames written again so that the player can show them all"},
+      {"a frame without pixels", FirstFrameWithoutPixels(), "frames written again so that the player can show them all"},
   };
   for (const Case& c : cases) {
     FlattenNeed need = NeedOf("anim.gif", c.bytes);
