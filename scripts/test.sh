@@ -3,7 +3,7 @@
 # core under the sanitizers and the Windows programs under Wine on a virtual
 # display. Exits non-zero on any failure.
 #   ./test.sh          the long runs at a length that shows a leak per paint or
-#                      frame many times over (1,200 paints, 2,000 frames)
+#                      frame many times over (600 paints, 2,000 frames)
 #   ./test.sh --soak   the long runs at full length (10,000 paints and 100 About
 #                      boxes, 10,000 frames), as CI runs them
 set -euo pipefail

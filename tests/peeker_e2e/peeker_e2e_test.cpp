@@ -550,9 +550,9 @@ Holdings HoldingsBetweenPeeks(Peeker& peeker, HWND window) {
 // window invalidates it, and the driver has that paint done before the next tick.
 // The About box opens on a posted click and closes with Continue. Objects and
 // memory are counted between peeks, so the same things are alive each time.
-// 10,000 paints and 100 About boxes in a soak run; 1,200 and 12 otherwise.
+// 10,000 paints and 100 About boxes in a soak run; 600 and 6 otherwise.
 TEST_F(PeekerTest, LongRunPaintsAndAboutBoxesLeaveNothingBehind) {
-  const int total = LongRunLength(10000, 1200);
+  const int total = LongRunLength(10000, 600);
   HWND front = Make(300, 400, 400, 300, 0xA04030);
   MakeForeground(front);
   Peeker peeker;
@@ -589,7 +589,7 @@ TEST_F(PeekerTest, LongRunPaintsAndAboutBoxesLeaveNothingBehind) {
   RunTo(200);
   Holdings early = HoldingsBetweenPeeks(peeker, window);
   ASSERT_GT(early.gdiObjects, 0) << "the GDI handle table could not be read";
-  const int startAt = std::max(400, total / 10), middleAt = (startAt + total) / 2;
+  const int startAt = std::max(300, total / 10), middleAt = (startAt + total) / 2;
   RunTo(startAt);
   Holdings start = HoldingsBetweenPeeks(peeker, window);
   RunTo(middleAt);
