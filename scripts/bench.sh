@@ -18,6 +18,7 @@ bin="$root/build/win/bin"
 work="$root/build/bench"
 mkdir -p "$work"
 source "$root/scripts/display.sh"
+quiet_without_sound
 
 # The GIFs are made again when their script has changed since.
 make_gifs="$root/bench/make-bench-gifs.sh"
@@ -86,8 +87,8 @@ for part in "${parts[@]}"; do
     sizes)
       echo "== Sizes (bytes)"
       pack --midi "$root/samples/greeting.mid" "$root/samples/greeting.gif" -o "$work/greeting.exe"
-      for f in "$bin/loopvue.exe" "$bin/glimmer.exe" "$bin/loopvue-pack.exe" "$work/greeting.exe"; do
-        printf '%-16s %8d\n' "$(basename "$f")" "$(stat -c %s "$f")"
+      for f in "$bin/loopvue.exe" "$bin/glimmer.exe" "$bin/loopvue-maker.exe" "$bin/loopvue-pack.exe" "$work/greeting.exe"; do
+        printf '%-18s %8d\n' "$(basename "$f")" "$(stat -c %s "$f")"
       done
       ;;
     flatten)

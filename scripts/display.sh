@@ -44,3 +44,18 @@ fi
 # programs then start quickly, and no service holds a test's output pipe open.
 wineserver -p 2>/dev/null || true  # already running: keep that one
 wine wineboot >/dev/null 2>&1 </dev/null
+
+# A sound card, or a sound server reached by socket rather than through /dev/snd.
+has_sound() {
+  compgen -G '/dev/snd/controlC*' >/dev/null || [ -n "${PULSE_SERVER:-}" ] \
+    || [ -S "${XDG_RUNTIME_DIR:-/nonexistent}/pulse/native" ]
+}
+# Without one, Wine's audio drivers fill the terminal with ALSA's errors each time
+# a program opens a sound; with no driver loaded the programs just play silently.
+# For what run.sh and bench.sh start: the tests keep the prefix's usual drivers.
+quiet_without_sound() {
+  has_sound || export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winealsa.drv,winepulse.drv="
+}
+no_sound_note() {
+  has_sound || echo "This machine has no sound device (no card in /dev/snd): $1 not heard."
+}

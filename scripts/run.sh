@@ -19,20 +19,6 @@ job=${1:-greeting}
 
 bin="$root/build/win/bin"
 
-# A sound card, or a sound server reached by socket rather than through /dev/snd.
-has_sound() {
-  compgen -G '/dev/snd/controlC*' >/dev/null || [ -n "${PULSE_SERVER:-}" ] \
-    || [ -S "${XDG_RUNTIME_DIR:-/nonexistent}/pulse/native" ]
-}
-# Without one, Wine's audio drivers fill the terminal with ALSA's errors each time
-# a program opens a sound; with no driver loaded the programs just play silently.
-# Only for what this script starts: the tests keep the prefix's usual drivers.
-quiet_without_sound() {
-  has_sound || export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winealsa.drv,winepulse.drv="
-}
-no_sound_note() {
-  has_sound || echo "This machine has no sound device (no card in /dev/snd): $1 not heard."
-}
 shots="$root/build/screenshots"
 pack_greeting() {
   "$root/build/host/bin/loopvue-pack" --player "$bin/loopvue.exe" --midi "$root/samples/greeting.mid" \
