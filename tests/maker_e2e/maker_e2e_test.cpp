@@ -38,15 +38,7 @@ std::vector<uint32_t> Palette(int seed) {
 }
 
 PlainFrame Pattern(int left, int top, int width, int height, int seed, int delay = kLong) {
-  PlainFrame frame;
-  frame.left = left;
-  frame.top = top;
-  frame.width = width;
-  frame.height = height;
-  frame.delay = delay;
-  for (int y = 0; y < height; y++)
-    for (int x = 0; x < width; x++) frame.indices.push_back(static_cast<uint8_t>(seed + (x / 4 + y / 3) % 7));
-  return frame;
+  return PatternFrame(left, top, width, height, seed, delay);
 }
 
 // Opaque frames through the global table: the player shows it as it is.

@@ -29,15 +29,7 @@ std::vector<uint32_t> Palette() {
 DWORD OnScreen(uint32_t colour) { return (colour & 0xFF) << 16 | (colour & 0xFF00) | ((colour >> 16) & 0xFF); }
 
 PlainFrame Pattern(int left, int top, int width, int height, int seed) {
-  PlainFrame frame;
-  frame.left = left;
-  frame.top = top;
-  frame.width = width;
-  frame.height = height;
-  frame.delay = kNever;
-  for (int y = 0; y < height; y++)
-    for (int x = 0; x < width; x++) frame.indices.push_back(static_cast<uint8_t>(seed + (x / 4 + y / 3) % 7));
-  return frame;
+  return PatternFrame(left, top, width, height, seed, kNever);
 }
 
 std::string Section(const std::string& name, const std::string& data) {

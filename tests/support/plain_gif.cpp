@@ -47,6 +47,16 @@ std::string PlainGif(int width, int height, const std::vector<uint32_t>& colours
   return std::string(bytes.begin(), bytes.end());
 }
 
+PlainFrame PatternFrame(int left, int top, int width, int height, int seed, int delay) {
+  PlainFrame frame = SolidFrame(left, top, width, height, 0, delay);
+  for (int y = 0; y < height; y++) {
+    for (int x = 0; x < width; x++) {
+      frame.indices[static_cast<size_t>(y) * width + x] = static_cast<uint8_t>(seed + (x / 4 + y / 3) % 7);
+    }
+  }
+  return frame;
+}
+
 PlainFrame SolidFrame(int left, int top, int width, int height, uint8_t index, int delay) {
   PlainFrame frame;
   frame.left = left;

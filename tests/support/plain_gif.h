@@ -22,3 +22,6 @@ std::string PlainGif(int width, int height, const std::vector<uint32_t>& colours
 
 // A frame of one index.
 PlainFrame SolidFrame(int left, int top, int width, int height, uint8_t index, int delay);
+// A frame of diagonal stripes of the seven indices from `seed` up, 4 x 3 pixels a
+// step, so that a frame shown shifted or cut is told from the right one.
+PlainFrame PatternFrame(int left, int top, int width, int height, int seed, int delay);
