@@ -17,7 +17,6 @@
 
 const int kLzwTableSize = 4096;
 const int kLzwMaxCodeSize = 12;
-const int kSubBlockSize = 255;
 
 const int16_t kLzwNoData = -1;
 const int16_t kLzwBadCodeSize = -20;

@@ -102,19 +102,24 @@ int Glimmer(const std::string& exe, const std::string& dir) {
   return 0;
 }
 
+// Brings the program's window to the front, lets its animation run into the
+// full scene, saves the window as `path` and closes it.
+int CaptureAndClose(Program& program, HWND window, const std::string& path) {
+  SetForegroundWindow(window);
+  Settle(3000);
+  RECT r;
+  GetWindowRect(window, &r);
+  if (!SavePpm(CaptureScreen(r.left, r.top, r.right - r.left, r.bottom - r.top), path)) return 5;
+  PostMessageA(window, WM_CLOSE, 0, 0);
+  program.WaitForExit();
+  return 0;
+}
+
 int Greeting(const std::string& exe, const std::string& dir) {
   Program greeting(WindowsPath(exe), "");
   HWND window = greeting.WaitForWindow("LoopvueMainWin", nullptr, 60000);
   if (!window) return 3;
-  SetForegroundWindow(window);
-  // Into the animation, where the scene is full.
-  Settle(3000);
-  RECT r;
-  GetWindowRect(window, &r);
-  if (!SavePpm(CaptureScreen(r.left, r.top, r.right - r.left, r.bottom - r.top), dir + "/greeting.ppm")) return 5;
-  PostMessageA(window, WM_CLOSE, 0, 0);
-  greeting.WaitForExit();
-  return 0;
+  return CaptureAndClose(greeting, window, dir + "/greeting.ppm");
 }
 
 int Maker(const std::string& exe, const std::string& dir, const std::string& gif, const std::string& song) {
@@ -128,15 +133,7 @@ int Maker(const std::string& exe, const std::string& dir, const std::string& gif
         return std::strstr(title, ".gif - ") != nullptr;
       }, 60000))
     return 4;
-  SetForegroundWindow(window);
-  // Into the animation, where the scene is full.
-  Settle(3000);
-  RECT r;
-  GetWindowRect(window, &r);
-  if (!SavePpm(CaptureScreen(r.left, r.top, r.right - r.left, r.bottom - r.top), dir + "/maker.ppm")) return 5;
-  PostMessageA(window, WM_CLOSE, 0, 0);
-  maker.WaitForExit();
-  return 0;
+  return CaptureAndClose(maker, window, dir + "/maker.ppm");
 }
 
 }  // namespace
