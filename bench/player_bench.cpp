@@ -16,6 +16,7 @@
 
 #include "byte_writer.h"
 #include "gif_parser.h"
+#include "native_path.h"
 #include "payload_locator.h"
 #include "support/plain_gif.h"
 #include "support/win_driver.h"
@@ -37,7 +38,7 @@ double Now() {
 // The animation of a greeting, decoded by the player's own core.
 struct Greeting {
   explicit Greeting(const std::string& path) {
-    int32_t length = FindSection(path.c_str(), GIF_SECTION_MARKER);
+    int32_t length = FindSection(NativePath(path).c_str(), GIF_SECTION_MARKER);
     if (length <= 0) return;
     SectionBlock block(length);
     if (ReadSection(&block.reader)) ParseGif(&animation, &block.reader);

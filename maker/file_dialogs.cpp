@@ -2,39 +2,48 @@
 
 #include <commdlg.h>
 
+#include <vector>
+
+#include "native_path.h"
+
 namespace {
 
-std::string Run(HWND owner, const char* filter, const char* title, const char* extension, const std::string& folder,
-                const std::string& proposed, bool save) {
-  char file[MAX_PATH] = "";
-  proposed.copy(file, sizeof file - 1);
-  OPENFILENAMEA dialog = {};
+// The longest path the dialogs hand back, in characters.
+const DWORD kLongestPath = 4096;
+
+std::string Run(HWND owner, const wchar_t* filter, const wchar_t* title, const wchar_t* extension,
+                const std::string& folder, const std::string& proposed, bool save) {
+  std::vector<wchar_t> file(kLongestPath, L'\0');
+  const WideText given = Utf16(proposed);
+  for (size_t i = 0; i < given.size() && i + 1 < file.size(); i++) file[i] = given.c_str()[i];
+  const WideText initialFolder = Utf16(folder);
+  OPENFILENAMEW dialog = {};
   dialog.lStructSize = sizeof dialog;
   dialog.hwndOwner = owner;
   dialog.lpstrFilter = filter;
-  dialog.lpstrFile = file;
-  dialog.nMaxFile = sizeof file;
-  dialog.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
+  dialog.lpstrFile = file.data();
+  dialog.nMaxFile = kLongestPath;
+  dialog.lpstrInitialDir = folder.empty() ? nullptr : initialFolder.c_str();
   dialog.lpstrTitle = title;
   dialog.lpstrDefExt = extension;
   // The current folder stays where the program started, so relative paths
   // given on its command line keep their meaning.
   dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST |
                  (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
-  const BOOL chosen = save ? GetSaveFileNameA(&dialog) : GetOpenFileNameA(&dialog);
-  return chosen ? std::string(file) : std::string();
+  const BOOL chosen = save ? GetSaveFileNameW(&dialog) : GetOpenFileNameW(&dialog);
+  return chosen ? Utf8(file.data()) : std::string();
 }
 
 }  // namespace
 
 std::string ChooseAnimation(HWND owner) {
-  return Run(owner, "GIF animations (*.gif)\0*.gif\0All files (*.*)\0*.*\0", "Open animation", "gif", "", "",
+  return Run(owner, L"GIF animations (*.gif)\0*.gif\0All files (*.*)\0*.*\0", L"Open animation", L"gif", "", "",
              false);
 }
 
 std::string ChooseSong(HWND owner) {
-  return Run(owner, "MIDI songs (*.mid, *.midi, *.rmi)\0*.mid;*.midi;*.rmi\0All files (*.*)\0*.*\0", "Add song",
-             "mid", "", "", false);
+  return Run(owner, L"MIDI songs (*.mid, *.midi, *.rmi)\0*.mid;*.midi;*.rmi\0All files (*.*)\0*.*\0", L"Add song",
+             L"mid", "", "", false);
 }
 
 std::string ChooseGreetingPath(HWND owner, const std::string& animationPath) {
@@ -43,7 +52,7 @@ std::string ChooseGreetingPath(HWND owner, const std::string& animationPath) {
   if (dot != std::string::npos && dot > 0) name.erase(dot);
   std::string folder = FolderOf(animationPath);
   if (folder.size() == 2 && folder[1] == ':') folder += '\\';  // "C:" alone is the drive's current folder
-  return Run(owner, "Greetings (*.exe)\0*.exe\0", "Save greeting", "exe", folder, name + ".exe", true);
+  return Run(owner, L"Greetings (*.exe)\0*.exe\0", L"Save greeting", L"exe", folder, name + ".exe", true);
 }
 
 std::string FolderOf(const std::string& path) {

@@ -10,6 +10,7 @@
 #include "whole_file.h"
 #include "greeting_rules.h"
 #include "greeting_summary.h"
+#include "native_path.h"
 #include "resource.h"
 
 const char kMakerClass[] = "LoopvueMaker";
@@ -49,6 +50,16 @@ const char* PhaseText(JobPhase phase) {
   return "";
 }
 
+// The window's texts are UTF-8 here and wide on the screen: a file's name
+// shows as the person sees it in any script.
+void SetText(HWND window, const std::string& text) { SetWindowTextW(window, Utf16(text).c_str()); }
+
+std::string TextOf(HWND window) {
+  std::vector<wchar_t> text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+  GetWindowTextW(window, text.data(), static_cast<int>(text.size()));
+  return Utf8(text.data());
+}
+
 RECT PlaceOf(HWND dialog, int id) {
   RECT rect;
   GetWindowRect(GetDlgItem(dialog, id), &rect);
@@ -68,17 +79,19 @@ bool MakerWindow::Create(HINSTANCE instance, int showCommand) {
   PreviewView::Register(instance);
   // The dialog manager runs the window; its class gives the icon and the name
   // the window is found by.
-  WNDCLASSA windowClass = {};
-  windowClass.lpfnWndProc = DefDlgProcA;
+  // A wide window, with wide controls: their texts hold names in any script.
+  const WideText className = Utf16(kMakerClass);
+  WNDCLASSW windowClass = {};
+  windowClass.lpfnWndProc = DefDlgProcW;
   windowClass.cbWndExtra = DLGWINDOWEXTRA;
   windowClass.hInstance = instance;
-  windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_MAKER));
-  windowClass.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
+  windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_MAKER));
+  windowClass.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
   windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  windowClass.lpszClassName = kMakerClass;
-  RegisterClassA(&windowClass);
-  accelerators_ = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDA_MAIN));
-  if (!CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_MAKER), nullptr, DialogProc,
+  windowClass.lpszClassName = className.c_str();
+  RegisterClassW(&windowClass);
+  accelerators_ = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDA_MAIN));
+  if (!CreateDialogParamW(instance, MAKEINTRESOURCEW(IDD_MAKER), nullptr, DialogProc,
                           reinterpret_cast<LPARAM>(this)))
     return false;
   ShowWindow(hwnd, showCommand);
@@ -88,24 +101,24 @@ bool MakerWindow::Create(HINSTANCE instance, int showCommand) {
 
 int MakerWindow::Run() {
   MSG message = {};
-  while (GetMessageA(&message, nullptr, 0, 0) > 0) {
-    if (TranslateAcceleratorA(hwnd, accelerators_, &message)) continue;
-    if (IsDialogMessageA(hwnd, &message)) continue;
+  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+    if (TranslateAcceleratorW(hwnd, accelerators_, &message)) continue;
+    if (IsDialogMessageW(hwnd, &message)) continue;
     TranslateMessage(&message);
-    DispatchMessageA(&message);
+    DispatchMessageW(&message);
   }
   return static_cast<int>(message.wParam);
 }
 
 INT_PTR CALLBACK MakerWindow::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_INITDIALOG) {
-    SetWindowLongPtrA(window, DWLP_USER, lParam);
+    SetWindowLongPtrW(window, DWLP_USER, lParam);
     MakerWindow* maker = reinterpret_cast<MakerWindow*>(lParam);
     maker->hwnd = window;
     maker->OnInit();
     return TRUE;
   }
-  MakerWindow* maker = reinterpret_cast<MakerWindow*>(GetWindowLongPtrA(window, DWLP_USER));
+  MakerWindow* maker = reinterpret_cast<MakerWindow*>(GetWindowLongPtrW(window, DWLP_USER));
   return maker ? maker->OnMessage(message, wParam, lParam) : FALSE;
 }
 
@@ -132,8 +145,8 @@ INT_PTR MakerWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return TRUE;
     case WM_SETCURSOR:
       if (job_ && LOWORD(lParam) == HTCLIENT) {
-        SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(32650)));  // IDC_APPSTARTING
-        SetWindowLongPtrA(hwnd, DWLP_MSGRESULT, TRUE);
+        SetCursor(LoadCursorW(nullptr, MAKEINTRESOURCEW(32650)));  // IDC_APPSTARTING
+        SetWindowLongPtrW(hwnd, DWLP_MSGRESULT, TRUE);
         return TRUE;
       }
       return FALSE;
@@ -218,10 +231,10 @@ void MakerWindow::OnCommand(WORD id) {
 
 void MakerWindow::OnDrop(HDROP drop) {
   std::vector<std::string> paths;
-  const UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+  const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
   for (UINT i = 0; i < count; i++) {
-    char path[MAX_PATH];
-    if (DragQueryFileA(drop, i, path, sizeof path)) paths.push_back(path);
+    std::vector<wchar_t> path(DragQueryFileW(drop, i, nullptr, 0) + 1, L'\0');
+    if (DragQueryFileW(drop, i, path.data(), static_cast<UINT>(path.size()))) paths.push_back(Utf8(path.data()));
   }
   DragFinish(drop);
   SetForegroundWindow(hwnd);
@@ -245,9 +258,10 @@ void MakerWindow::OnDestroy() {
 void MakerWindow::OpenFiles(const std::vector<std::string>& paths) {
   std::string animation;
   for (const std::string& given : paths) {
-    char full[MAX_PATH];
-    const DWORD length = GetFullPathNameA(given.c_str(), sizeof full, full, nullptr);
-    const std::string path = length > 0 && length < sizeof full ? std::string(full) : given;
+    const WideText wide = Utf16(given);
+    std::vector<wchar_t> full(GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr) + 1, L'\0');
+    const DWORD length = GetFullPathNameW(wide.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    const std::string path = length > 0 && length < full.size() ? Utf8(full.data()) : given;
     if (IsSongFile(path)) {
       AddSong(path);
     } else if (animation.empty()) {
@@ -299,7 +313,7 @@ void MakerWindow::OnBusyTick() {
   if (elapsed < kQuietMs) return;
   const std::string& path = job_->load ? job_->load->path : job_->save->output;
   const std::string text = PhaseText(job_->phase()) + NameOf(path) + "... " + std::to_string(elapsed / 1000) + " s";
-  SetDlgItemTextA(hwnd, IDC_STATUS, text.c_str());
+  SetText(GetDlgItem(hwnd, IDC_STATUS), text);
   ShowWindow(GetDlgItem(hwnd, IDC_PLAY_SAVED), SW_HIDE);
 }
 
@@ -359,15 +373,14 @@ void MakerWindow::ShowAnimation(std::unique_ptr<AnimationLoad> load) {
 
   int width = animation.width, height = animation.height;
   const int percent = ShownPercent(&width, &height, DescribeAnimation(*loaded_, 99));
-  SetDlgItemTextA(hwnd, IDC_INFO, DescribeAnimation(*loaded_, percent).c_str());
+  SetText(GetDlgItem(hwnd, IDC_INFO), DescribeAnimation(*loaded_, percent));
   CheckDlgButton(hwnd, IDC_DITHER, loaded_->dither ? BST_CHECKED : BST_UNCHECKED);
   Layout(width, height);
   preview_.Show(&canvas_, palette_, width, height);
   frameIndex_ = -1;
   AdvanceFrame();
   // Named last: the title says the window shows the animation, all laid out.
-  const std::string title = NameOf(loaded_->path) + " - " + kTitle;
-  SetWindowTextA(hwnd, title.c_str());
+  SetText(hwnd, NameOf(loaded_->path) + " - " + kTitle);
 }
 
 // The player's step: the next frame laid opaquely onto the canvas, never
@@ -418,7 +431,7 @@ void MakerWindow::AddSong(const std::string& path) {
   song_.swap(bytes);
   const std::string text = "Song: " + NameOf(path) + " (" + Grouped(static_cast<int64_t>(song_.size())) +
                            " bytes), played once when the greeting starts";
-  SetDlgItemTextA(hwnd, IDC_SONG, text.c_str());
+  SetText(GetDlgItem(hwnd, IDC_SONG), text);
   UpdateControls();
 }
 
@@ -426,7 +439,7 @@ void MakerWindow::RemoveSong() {
   songPlayer_.Stop();
   songPath_.clear();
   song_.clear();
-  SetDlgItemTextA(hwnd, IDC_SONG, kNoSong);
+  SetText(GetDlgItem(hwnd, IDC_SONG), kNoSong);
   UpdateControls();
 }
 
@@ -455,19 +468,20 @@ void MakerWindow::SaveGreeting() {
 }
 
 void MakerWindow::ShowSaved() {
-  SetDlgItemTextA(hwnd, IDC_STATUS, savedText_.c_str());
+  SetText(GetDlgItem(hwnd, IDC_STATUS), savedText_);
   ShowWindow(GetDlgItem(hwnd, IDC_PLAY_SAVED), savedPath_.empty() ? SW_HIDE : SW_SHOW);
 }
 
 void MakerWindow::PlaySaved() {
   if (savedPath_.empty()) return;
-  std::string command = "\"" + savedPath_ + "\"";
-  const std::string folder = FolderOf(savedPath_);
-  STARTUPINFOA startup = {};
+  const WideText program = Utf16(savedPath_);
+  WideText command = Utf16("\"" + savedPath_ + "\"");
+  const WideText folder = Utf16(FolderOf(savedPath_));
+  STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process = {};
-  if (!CreateProcessA(savedPath_.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr,
-                      folder.empty() ? nullptr : folder.c_str(), &startup, &process)) {
+  if (!CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                      folder.size() == 0 ? nullptr : folder.c_str(), &startup, &process)) {
     Complain("The greeting cannot be started.",
              savedPath_ + ": Windows cannot start it (error " + std::to_string(GetLastError()) + ")");
     return;
@@ -510,9 +524,9 @@ int MakerWindow::ShownPercent(int* width, int* height, const std::string& info) 
 int MakerWindow::InfoHeight(const std::string& text, int width) const {
   HWND info = GetDlgItem(hwnd, IDC_INFO);
   HDC dc = GetDC(info);
-  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(info, WM_GETFONT, 0, 0)));
+  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(info, WM_GETFONT, 0, 0)));
   RECT box = {0, 0, width, 0};
-  DrawTextA(dc, text.c_str(), -1, &box, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+  DrawTextW(dc, Utf16(text).c_str(), -1, &box, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
   SelectObject(dc, old);
   ReleaseDC(info, dc);
   return box.bottom;
@@ -529,8 +543,7 @@ void MakerWindow::Layout(int previewWidth, int previewHeight) {
   const int clientWidth = contentWidth + 2 * margin;
   const int widened = clientWidth - templateClient_.cx;
 
-  char info[2048];
-  GetDlgItemTextA(hwnd, IDC_INFO, info, sizeof info);
+  const std::string info = TextOf(GetDlgItem(hwnd, IDC_INFO));
   const RECT& infoPlace = template_[1].rect;
   const int infoTop = preview.top + previewHeight + (infoPlace.top - preview.bottom);
   int infoHeight = InfoHeight(info, contentWidth);
@@ -617,5 +630,5 @@ void MakerWindow::UpdateControls() {
 
 void MakerWindow::Complain(const char* what, const std::string& reasons) {
   const std::string text = std::string(what) + "\r\n\r\n" + reasons;
-  MessageBoxA(hwnd, text.c_str(), kTitle, MB_OK | MB_ICONEXCLAMATION);
+  MessageBoxW(hwnd, Utf16(text).c_str(), Utf16(kTitle).c_str(), MB_OK | MB_ICONEXCLAMATION);
 }

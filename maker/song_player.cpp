@@ -1,23 +1,22 @@
 #include "song_player.h"
 
+#include "native_path.h"
+#include "sequencer.h"
+
 namespace {
 
 std::string Reason(MCIERROR error) {
-  char text[256] = "";
-  if (!mciGetErrorStringA(error, text, sizeof text)) return "error " + std::to_string(error);
-  return text;
+  wchar_t text[256] = L"";
+  if (!mciGetErrorStringW(error, text, sizeof text / sizeof text[0])) return "error " + std::to_string(error);
+  return Utf8(text);
 }
 
 }  // namespace
 
 std::string SongPlayer::Play(const std::string& path, HWND window) {
   Stop();
-  MCI_OPEN_PARMSA open = {};
-  open.lpstrDeviceType = "sequencer";
-  open.lpstrElementName = path.c_str();
-  MCIERROR error = mciSendCommandA(0, MCI_OPEN, MCI_OPEN_TYPE | MCI_OPEN_ELEMENT, reinterpret_cast<DWORD_PTR>(&open));
+  MCIERROR error = OpenSequencer(Utf16(path).c_str(), &device_);
   if (error != 0) return Reason(error);
-  device_ = open.wDeviceID;
   MCI_PLAY_PARMS play = {};
   play.dwCallback = reinterpret_cast<DWORD_PTR>(window);
   error = mciSendCommandA(device_, MCI_PLAY, MCI_NOTIFY, reinterpret_cast<DWORD_PTR>(&play));

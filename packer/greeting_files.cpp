@@ -14,6 +14,7 @@
 #endif
 
 #include "byte_writer.h"
+#include "native_path.h"
 #include "payload_locator.h"
 #include "player_limits.h"
 #include "whole_file.h"
@@ -50,7 +51,7 @@ struct Lookup {
 
 Lookup LookUp(const std::string& path, const Section& section, int64_t fileSize) {
   Lookup lookup;
-  lookup.length = FindSection(path.c_str(), section.marker);
+  lookup.length = FindSection(NativePath(path).c_str(), section.marker);
   lookup.opened = payloadFile != nullptr && payloadFile != INVALID_HANDLE_VALUE;
   // After a match the scan has consumed the bytes through the colon; without
   // one, the whole file.
@@ -137,7 +138,7 @@ std::string CheckSections(const std::string& path, const std::string& output, co
 
 bool ReplaceFile(const std::string& from, const std::string& to) {
 #ifdef _WIN32
-  return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+  return MoveFileExW(NativePath(from).c_str(), NativePath(to).c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
 #else
   return std::rename(from.c_str(), to.c_str()) == 0;
 #endif
@@ -148,7 +149,7 @@ bool ReplaceFile(const std::string& from, const std::string& to) {
 int64_t FileSize(const std::string& path) {
 #ifdef _WIN32
   struct _stati64 info;
-  if (_stati64(path.c_str(), &info) != 0) return -1;
+  if (_wstati64(NativePath(path).c_str(), &info) != 0) return -1;
 #else
   struct stat info;
   if (stat(path.c_str(), &info) != 0) return -1;
@@ -172,13 +173,13 @@ bool WriteGreeting(const GreetingParts& parts, const std::string& output, std::s
                  : WriteWholeFile(partial, {*parts.player, animationHeader, *parts.animation});
   if (!written) {
     *error = output + ": cannot write it: " + std::strerror(errno);
-    std::remove(partial.c_str());
+    RemovePath(partial);
     return false;
   }
   *error = CheckSections(partial, output, layout, parts.song != nullptr);
   if (error->empty() && !ReplaceFile(partial, output)) *error = output + ": cannot write it";
   if (!error->empty()) {
-    std::remove(partial.c_str());
+    RemovePath(partial);
     return false;
   }
   return true;

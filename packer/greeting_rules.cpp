@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "gif_inspection.h"
+#include "native_path.h"
 #include "payload_locator.h"
 #include "player_limits.h"
 #include "source_gif.h"
@@ -180,7 +181,7 @@ void CheckPlayer(const std::string& path, const std::vector<uint8_t>& player, Ve
     verdict->refusals.push_back(path + ": not a Windows program");
     return;
   }
-  const bool holdsAnimation = FindSection(path.c_str(), GIF_SECTION_MARKER) != 0;
+  const bool holdsAnimation = FindSection(NativePath(path).c_str(), GIF_SECTION_MARKER) != 0;
   ClosePayloadFile();
   if (holdsAnimation) verdict->refusals.push_back(path + ": already holds an animation; give the plain player");
 }

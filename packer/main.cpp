@@ -9,16 +9,17 @@
 
 #ifdef _WIN32
 #include <direct.h>
-#define MakeDirectory(path) _mkdir(path)
+#include <io.h>
+#include <windows.h>
 #else
 #include <sys/stat.h>
-#define MakeDirectory(path) mkdir(path, 0777)
 #endif
 
 #include "gif_flattener.h"
 #include "gif_parser.h"
 #include "greeting_files.h"
 #include "greeting_rules.h"
+#include "native_path.h"
 #include "whole_file.h"
 
 namespace {
@@ -51,13 +52,39 @@ struct Options {
   bool flatten = false, dither = false;
 };
 
+// Writes a line of UTF-8 text. A Windows console shows it through the wide
+// console call, so that names in any script stay legible whatever its code
+// page; a file or a pipe gets the UTF-8 bytes.
+void Say(FILE* stream, const std::string& line) {
+#ifdef _WIN32
+  HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+  DWORD mode = 0;
+  if (GetConsoleMode(handle, &mode)) {
+    std::fflush(stream);
+    const WideText wide = Utf16(line + "\n");
+    DWORD written = 0;
+    WriteConsoleW(handle, wide.c_str(), static_cast<DWORD>(wide.size()), &written, nullptr);
+    return;
+  }
+#endif
+  std::fputs((line + "\n").c_str(), stream);
+}
+
 [[noreturn]] void Fail(const std::string& message) {
-  std::fprintf(stderr, "loopvue-pack: %s\n", message.c_str());
+  Say(stderr, "loopvue-pack: " + message);
   std::exit(1);
 }
 
 void Warn(const std::string& file, const std::string& message) {
-  std::fprintf(stderr, "loopvue-pack: warning: %s: %s\n", file.c_str(), message.c_str());
+  Say(stderr, "loopvue-pack: warning: " + file + ": " + message);
+}
+
+int MakeDirectory(const std::string& path) {
+#ifdef _WIN32
+  return _wmkdir(NativePath(path).c_str());
+#else
+  return mkdir(path.c_str(), 0777);
+#endif
 }
 
 std::vector<uint8_t> ReadInput(const std::string& path) {
@@ -69,24 +96,22 @@ std::vector<uint8_t> ReadInput(const std::string& path) {
 
 // Prints the refusals and ends, or prints the warnings once.
 void Report(Verdict* verdict) {
-  for (const std::string& refusal : verdict->refusals) std::fprintf(stderr, "loopvue-pack: %s\n", refusal.c_str());
+  for (const std::string& refusal : verdict->refusals) Say(stderr, "loopvue-pack: " + refusal);
   if (!verdict->accepted()) std::exit(1);
-  for (const std::string& warning : verdict->warnings) {
-    std::fprintf(stderr, "loopvue-pack: warning: %s\n", warning.c_str());
-  }
+  for (const std::string& warning : verdict->warnings) Say(stderr, "loopvue-pack: warning: " + warning);
   verdict->warnings.clear();
 }
 
-std::string DefaultPlayer(const char* argv0) {
-  std::string self = argv0;
+std::string DefaultPlayer(const std::string& self) {
   size_t slash = self.find_last_of("/\\");
   return (slash == std::string::npos ? std::string() : self.substr(0, slash + 1)) + "loopvue.exe";
 }
 
-Options ParseArguments(int argc, char** argv) {
+Options ParseArguments(const std::vector<std::string>& argv) {
   Options options;
-  for (int i = 1; i < argc; i++) {
-    std::string arg = argv[i];
+  const size_t argc = argv.size();
+  for (size_t i = 1; i < argc; i++) {
+    const std::string arg = argv[i];
     auto value = [&]() -> std::string {
       if (i + 1 >= argc) Fail(arg + " needs a value\n" + kUsage);
       return argv[++i];
@@ -187,14 +212,12 @@ std::vector<uint8_t> Flatten(const Options& options, const std::vector<uint8_t>&
     summary += "; written as " + std::to_string(result.writtenFrames) +
                " frames, long delays split for the player's timer";
   }
-  std::printf("%s\n", summary.c_str());
+  Say(stdout, summary);
   return result.gif;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  Options options = ParseArguments(argc, argv);
+int Pack(const std::vector<std::string>& argv) {
+  Options options = ParseArguments(argv);
 
   // Sizes first: a part the player cannot take is refused before it is read.
   Verdict verdict;
@@ -239,3 +262,16 @@ int main(int argc, char** argv) {
   if (!WriteGreeting(parts, options.output, &error)) Fail(error);
   return 0;
 }
+
+}  // namespace
+
+// On Windows the arguments come wide, so that paths in any script arrive whole.
+#ifdef _WIN32
+int wmain(int argc, wchar_t** argv) {
+  std::vector<std::string> arguments;
+  for (int i = 0; i < argc; i++) arguments.push_back(Utf8(argv[i]));
+  return Pack(arguments);
+}
+#else
+int main(int argc, char** argv) { return Pack(std::vector<std::string>(argv, argv + argc)); }
+#endif

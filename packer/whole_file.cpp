@@ -3,10 +3,29 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "native_path.h"
+
+FILE* OpenPath(const std::string& path, const char* mode) {
+#ifdef _WIN32
+  const wchar_t wideMode[] = {static_cast<wchar_t>(mode[0]), static_cast<wchar_t>(mode[1]), 0};
+  return _wfopen(NativePath(path).c_str(), wideMode);
+#else
+  return std::fopen(path.c_str(), mode);
+#endif
+}
+
+bool RemovePath(const std::string& path) {
+#ifdef _WIN32
+  return _wremove(NativePath(path).c_str()) == 0;
+#else
+  return std::remove(path.c_str()) == 0;
+#endif
+}
+
 template <typename Bytes>
 Bytes ReadWholeFile(const std::string& path, bool* read) {
   Bytes bytes;
-  FILE* file = std::fopen(path.c_str(), "rb");
+  FILE* file = OpenPath(path, "rb");
   bool ok = file != nullptr;
   if (ok) {
     char chunk[65536];
@@ -28,7 +47,7 @@ template std::vector<uint8_t> ReadWholeFile(const std::string& path, bool* read)
 template std::string ReadWholeFile(const std::string& path, bool* read);
 
 bool WriteWholeFile(const std::string& path, std::initializer_list<ByteView> pieces) {
-  FILE* file = std::fopen(path.c_str(), "wb");
+  FILE* file = OpenPath(path, "wb");
   if (!file) return false;
   bool written = true;
   for (const ByteView& piece : pieces) {

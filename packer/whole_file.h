@@ -4,11 +4,18 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <initializer_list>
 #include <string>
 #include <type_traits>
 #include <utility>
 #include <vector>
+
+// Opens the file at `path` (UTF-8 on Windows) as fopen does with `mode`, a
+// two-letter mode such as "rb".
+FILE* OpenPath(const std::string& path, const char* mode);
+// Deletes the file at `path`; false, with errno telling why, when it cannot.
+bool RemovePath(const std::string& path);
 
 // The whole file at `path`, as a std::vector<uint8_t> or a std::string. When it
 // cannot be read the result is empty and `read`, if given, false, with errno

@@ -18,7 +18,7 @@ const int kMaxColours = 256;
 
 // Loads the animation section, builds the palette and the canvas. True when all
 // are ready; on failure the payload file may stay open for the exit sequence.
-bool LoadAnimation(const char* path, const char* marker) {
+bool LoadAnimation(const PathChar* path, const char* marker) {
   int32_t length = FindSection(path, marker);
   if (length <= 0) return false;
   SectionBlock block(length);
@@ -49,10 +49,10 @@ bool LoadAnimation(const char* path, const char* marker) {
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
   appInstance = instance;
-  GetModuleFileNameA(instance, pathBuffer, kPathBufferSize);
+  GetModuleFileNameW(instance, pathBuffer, kPathBufferSize);
   ExtractMusic(pathBuffer, MIDI_SECTION_MARKER);
   // The scan used the path's buffer.
-  GetModuleFileNameA(instance, pathBuffer, kPathBufferSize);
+  GetModuleFileNameW(instance, pathBuffer, kPathBufferSize);
   timeBeginPeriod(kTimerPeriodMs);
 
   int exitCode = 0;
@@ -77,6 +77,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
   // File > Exit leaves the song playing; the sequencer must let go of the file
   // before it can be deleted.
   StopMusic();
-  if (musicPath[0] != '\0') DeleteFileA(musicPath);
+  DeleteMusicFile();
   return exitCode;
 }

@@ -22,6 +22,10 @@ typedef const void* LPCVOID;
 typedef char* LPSTR;
 typedef const char* LPCSTR;
 typedef DWORD COLORREF;
+// Paths are bytes here; the core calls the wide Windows functions by their
+// names, over these bytes.
+typedef char PathChar;
+#define PATH_TEXT(text) text
 
 #ifndef TRUE
 #define TRUE 1
@@ -39,6 +43,7 @@ typedef DWORD COLORREF;
 #define INVALID_HANDLE_VALUE ((HANDLE)(intptr_t)-1)
 #define INVALID_SET_FILE_POINTER ((DWORD)-1)
 #define GMEM_FIXED 0u
+#define ERROR_SHARING_VIOLATION 32u
 #define BI_RGB 0
 
 struct RECT {
@@ -75,7 +80,7 @@ inline HGLOBAL GlobalFree(HGLOBAL block) {
 }
 
 // Files: a handle is a stdio stream.
-inline HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD, void*, DWORD disposition, DWORD, HANDLE) {
+inline HANDLE CreateFileW(const PathChar* path, DWORD access, DWORD, void*, DWORD disposition, DWORD, HANDLE) {
   const char* mode = (access & GENERIC_WRITE) ? (disposition == CREATE_ALWAYS ? "wb" : "r+b") : "rb";
   FILE* file = std::fopen(path, mode);
   return file ? static_cast<HANDLE>(file) : INVALID_HANDLE_VALUE;
@@ -110,11 +115,14 @@ inline BOOL CloseHandle(HANDLE file) {
   return std::fclose(static_cast<FILE*>(file)) == 0 ? TRUE : FALSE;
 }
 
-inline BOOL DeleteFileA(LPCSTR path) { return std::remove(path) == 0 ? TRUE : FALSE; }
+inline BOOL DeleteFileW(const PathChar* path) { return std::remove(path) == 0 ? TRUE : FALSE; }
+
+// The C library has no sharing modes: no open fails for a file held elsewhere.
+inline DWORD GetLastError() { return 0; }
 
 // Environment: the result is the length copied, or the size needed (terminator
 // included) when the buffer is too small, or 0 when the variable is unset or empty.
-inline DWORD GetEnvironmentVariableA(LPCSTR name, LPSTR buffer, DWORD size) {
+inline DWORD GetEnvironmentVariableW(const PathChar* name, PathChar* buffer, DWORD size) {
   const char* value = std::getenv(name);
   if (value == nullptr || *value == '\0') return 0;
   size_t length = std::strlen(value);
@@ -128,7 +136,7 @@ inline BOOL SetEnvironmentVariableA(LPCSTR name, LPCSTR value) {
 }
 
 // There is no Windows directory here; the system's temporary directory stands in.
-inline UINT GetWindowsDirectoryA(LPSTR buffer, UINT size) {
+inline UINT GetWindowsDirectoryW(PathChar* buffer, UINT size) {
   static const char kDirectory[] = "/tmp";
   if (sizeof kDirectory > size) return sizeof kDirectory;
   std::memcpy(buffer, kDirectory, sizeof kDirectory);

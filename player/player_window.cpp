@@ -7,6 +7,7 @@
 #include "payload_locator.h"
 #include "player_globals.h"
 #include "resource.h"
+#include "sequencer.h"
 
 int32_t frameIndex = -1;
 UINT frameTimerId;
@@ -148,15 +149,13 @@ void CALLBACK FrameTimerProc(UINT timerId, UINT, DWORD_PTR user, DWORD_PTR, DWOR
 }
 
 void StartMusic(HWND window) {
-  if (musicPath[0] == '\0' || musicDeviceId != 0) return;
-  MCI_OPEN_PARMSA open = {};
-  open.lpstrDeviceType = "sequencer";
-  open.lpstrElementName = musicPath;
-  if (mciSendCommandA(0, MCI_OPEN, MCI_OPEN_TYPE | MCI_OPEN_ELEMENT, reinterpret_cast<DWORD_PTR>(&open)) != 0) {
+  if (musicPath[0] == 0 || musicDeviceId != 0) return;
+  MCIDEVICEID device = 0;
+  if (OpenSequencer(musicPath, &device) != 0) {
     musicDeviceId = 0;
     return;
   }
-  musicDeviceId = open.wDeviceID;
+  musicDeviceId = device;
   MCI_PLAY_PARMS play = {};
   play.dwCallback = reinterpret_cast<DWORD_PTR>(window);
   if (mciSendCommandA(musicDeviceId, MCI_PLAY, MCI_NOTIFY, reinterpret_cast<DWORD_PTR>(&play)) != 0) {

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "native_path.h"
 #include "resource.h"
 #include "support/plain_gif.h"
 #include "support/scratch_dir.h"
@@ -100,13 +101,20 @@ bool Same(const Capture& capture, const Picture& picture) {
   return capture.width == picture.width && capture.height == picture.height && capture.pixels == picture.pixels;
 }
 
-// A window's text, asked of the window itself: controls of another process keep
-// theirs where GetWindowText does not look.
+// A window's text in UTF-8, asked of the window itself: controls of another
+// process keep theirs where GetWindowText does not look.
 std::string TextOf(HWND window) {
-  char text[4096] = "";
+  wchar_t text[4096] = L"";
   DWORD_PTR length = 0;
-  SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_BLOCK, 5000, &length);
-  return std::string(text, length);
+  SendMessageTimeoutW(window, WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(text), SMTO_BLOCK, 5000, &length);
+  text[length < 4096 ? length : 4095] = L'\0';
+  return Utf8(text);
+}
+
+void SetTextOf(HWND window, const std::string& text) {
+  DWORD_PTR result;
+  SendMessageTimeoutW(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Utf16(text).c_str()), SMTO_BLOCK, 5000,
+                      &result);
 }
 
 // The texts of a dialog's static controls, one a line: what a message box says.
@@ -151,9 +159,9 @@ class MakerTest : public ::testing::Test {
   HWND Control(int id) const { return GetDlgItem(window_, id); }
   std::string Text(int id) const { return TextOf(Control(id)); }
   std::string Title() const {
-    char title[512];
-    GetWindowTextA(window_, title, sizeof title);
-    return title;
+    wchar_t title[512];
+    GetWindowTextW(window_, title, 512);
+    return Utf8(title);
   }
   // Waits until the window shows the animation `name` (its title names it).
   bool WaitForAnimation(const std::string& name) {
@@ -194,10 +202,7 @@ class MakerTest : public ::testing::Test {
     HWND name = FileNameBox(dialog);
     if (name == nullptr) return false;
     if (proposed) *proposed = TextOf(name);
-    if (!path.empty()) {
-      DWORD_PTR result;
-      SendMessageTimeoutA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()), SMTO_BLOCK, 5000, &result);
-    }
+    if (!path.empty()) SetTextOf(name, path);
     Click(GetDlgItem(dialog, IDOK));
     return PumpUntil([&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); });
   }
@@ -207,17 +212,18 @@ class MakerTest : public ::testing::Test {
   DWORD Pack(const std::string& arguments, std::string* output = nullptr) {
     const std::string log = packed_.File("packer.log");
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-    HANDLE file = CreateFileA(log.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
-    STARTUPINFOA startup = {};
+    HANDLE file = CreateFileW(Utf16(log).c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
+    STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdOutput = file;
     startup.hStdError = file;
-    std::string command = "\"" + WindowsPath(LOOPVUE_PACK_EXE) + "\" --player \"" + WindowsPath(LOOPVUE_EXE) +
-                          "\" " + arguments;
+    // Wide, as a console starts it: paths in any script reach it whole.
+    WideText command = Utf16("\"" + WindowsPath(LOOPVUE_PACK_EXE) + "\" --player \"" + WindowsPath(LOOPVUE_EXE) +
+                                 "\" " + arguments);
     PROCESS_INFORMATION process = {};
     DWORD code = STILL_ACTIVE;
-    if (CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
+    if (CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
       WaitForSingleObject(process.hProcess, 60000);
       GetExitCodeProcess(process.hProcess, &code);
       CloseHandle(process.hThread);
@@ -225,7 +231,7 @@ class MakerTest : public ::testing::Test {
     }
     CloseHandle(file);
     if (output) *output = ReadWholeFile<std::string>(log);
-    std::remove(log.c_str());
+    RemovePath(log);
     return code;
   }
   // The packer's --preview frames of `gif` with `options`.
@@ -337,41 +343,56 @@ TEST_F(MakerTest, PlaysTheSampleOnItsOwnTimers) {
 // is written there is, byte for byte, what the packer makes of the same files,
 // and the greeting saved plays.
 TEST_F(MakerTest, SavesTheGreetingThePackerWouldMake) {
+  // Names in any script: a folder in Cyrillic and CJK, files with an emoji.
+  ScratchDir anyScript(" Дмитрий 用户");
   struct Case {
     const char* what;
     std::string gif;
     const char* options;
     bool withSong;
+    const ScratchDir* folder;
+    std::string name;  // of the animation, without .gif
   } cases[] = {
-      {"plays as it is, with a song", PlainAnimation(), "", true},
-      {"needs flattening", AnimationToFlatten(), "--flatten", false},
+      {"plays as it is, with a song", PlainAnimation(), "", true, &dir_, "anim"},
+      {"needs flattening", AnimationToFlatten(), "--flatten", false, &dir_, "anim"},
+      {"named in any script, with a song", PlainAnimation(), "", true, &anyScript, "🎂 party"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    const std::string gif = Put("anim.gif", c.gif);
+    const ScratchDir& folder = *c.folder;
+    const std::string gif = folder.File(c.name + ".gif");
+    ASSERT_TRUE(WriteWholeFile(gif, c.gif));
     std::vector<std::string> files = {gif};
     std::string songOption;
     if (c.withSong) {
-      files.push_back(Put("song.mid", kSong));
-      songOption = " --midi \"" + dir_.File("song.mid") + "\"";
+      files.push_back(folder.File("песня.mid"));
+      ASSERT_TRUE(WriteWholeFile(files.back(), kSong));
+      songOption = " --midi \"" + files.back() + "\"";
     }
-    const std::string expected = packed_.File("expected.exe");
+    const std::string expected = packed_.File("expected " + c.name + ".exe");
     ASSERT_EQ(Pack(std::string(c.options) + songOption + " \"" + gif + "\" -o \"" + expected + "\""), 0u);
+    // What the packer says of a file names it legibly, in UTF-8 here.
+    std::string says;
+    EXPECT_EQ(Pack("\"" + folder.File(c.name + " нет.gif") + "\" -o \"" + expected + "\"", &says), 1u);
+    EXPECT_TRUE(Contains(says, folder.File(c.name + " нет.gif") + ": ")) << says;
 
     Start(files);
-    ASSERT_TRUE(WaitForAnimation("anim.gif"));
+    ASSERT_TRUE(WaitForAnimation(c.name + ".gif")) << Title();
+    if (c.withSong) {
+      EXPECT_EQ(Text(IDC_SONG).rfind("Song: песня.mid (26 bytes)", 0), 0u) << Text(IDC_SONG);
+    }
     std::string proposed;
     ASSERT_TRUE(ChooseInDialog(IDM_SAVE, "", &proposed));
-    EXPECT_EQ(proposed, "anim.exe");
+    EXPECT_EQ(proposed, c.name + ".exe");
     ASSERT_TRUE(WaitForStatus("Saved to ")) << Text(IDC_STATUS);
-    const std::string saved = dir_.File("anim.exe");
+    const std::string saved = folder.File(c.name + ".exe");
     const std::string bytes = ReadWholeFile<std::string>(saved);
     EXPECT_TRUE(bytes == ReadWholeFile<std::string>(expected)) << "the saved greeting differs from the packer's";
     EXPECT_EQ(Text(IDC_STATUS), "Saved to " + saved + " (" + std::to_string(bytes.size() / 1000) + "," +
                                     std::string(3 - std::to_string(bytes.size() % 1000).size(), '0') +
                                     std::to_string(bytes.size() % 1000) + " bytes)");
     // Nothing else was left in the folder, no temporary file in particular.
-    std::vector<std::string> left = dir_.List();
+    std::vector<std::string> left = folder.List();
     EXPECT_EQ(left.size(), files.size() + 1) << "files in the folder after the save";
 
     // Play it starts the greeting saved.
@@ -384,8 +405,8 @@ TEST_F(MakerTest, SavesTheGreetingThePackerWouldMake) {
       EXPECT_TRUE(PumpUntil([&] { return FindWindowA(kPlayerClass, nullptr) == nullptr; }));
     }
     TearDown();
-    for (const std::string& name : dir_.List()) std::remove(dir_.File(name).c_str());
-    std::remove(expected.c_str());
+    for (const std::string& name : folder.List()) RemovePath(folder.File(name));
+    RemovePath(expected);
   }
 }
 
@@ -448,11 +469,12 @@ TEST_F(MakerTest, DitherChangesThePreviewAndTheGreetingAsThePackersDoes) {
 // Files it cannot use are refused with a message box naming the file and the
 // reason; nothing is written, and what was loaded before stays.
 TEST_F(MakerTest, RefusesWhatItCannotUseAndKeepsWhatItHad) {
-  Start({dir_.File("gone.gif")});
+  // The message names the file as the person sees it, in any script.
+  Start({dir_.File("пропал 🎂.gif")});
   std::string says;
   HWND box = WaitForMessageBox(&says);
   ASSERT_NE(box, nullptr);
-  EXPECT_TRUE(Contains(says, dir_.File("gone.gif") + ": cannot read it: ")) << says;
+  EXPECT_TRUE(Contains(says, dir_.File("пропал 🎂.gif") + ": cannot read it: No such file or directory")) << says;
   Dismiss(box);
   EXPECT_EQ(Title(), "Loopvue Maker");
   EXPECT_FALSE(IsWindowEnabled(Control(IDC_SAVE)));
@@ -517,9 +539,7 @@ TEST_F(MakerTest, RefusesWhatItCannotUseAndKeepsWhatItHad) {
   PostMessageA(window_, WM_COMMAND, IDM_SAVE, 0);
   HWND dialog = maker_->WaitForDialog();
   ASSERT_NE(dialog, nullptr);
-  DWORD_PTR result;
-  SendMessageTimeoutA(FileNameBox(dialog), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(held.c_str()), SMTO_BLOCK, 5000,
-                      &result);
+  SetTextOf(FileNameBox(dialog), held);
   Click(GetDlgItem(dialog, IDOK));
   box = WaitForMessageBox(&says);  // the dialog asks before replacing a file
   ASSERT_NE(box, nullptr);
@@ -668,8 +688,9 @@ TEST_F(MakerTest, TheSongIsHeardStoppedAndRemoved) {
     EXPECT_EQ(held, INVALID_HANDLE_VALUE) << how << ": the song is not playing";
     if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
     PostMessageA(window_, WM_COMMAND, how, 0);
-    EXPECT_TRUE(PumpUntil([&] { return IsWindowEnabled(Control(IDC_LISTEN)); })) << how;
-    EXPECT_FALSE(IsWindowEnabled(Control(IDC_STOP))) << how;
+    // The window enables Listen before it disables Stop: wait for both.
+    EXPECT_TRUE(PumpUntil([&] { return IsWindowEnabled(Control(IDC_LISTEN)) && !IsWindowEnabled(Control(IDC_STOP)); }))
+        << how << ": Stop " << (IsWindowEnabled(Control(IDC_STOP)) ? "enabled" : "disabled");
     HANDLE file = CreateFileA(song.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     EXPECT_NE(file, INVALID_HANDLE_VALUE) << how << ": the song is still held open";
     if (file != INVALID_HANDLE_VALUE) CloseHandle(file);

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "native_path.h"
 #include "support/scratch_dir.h"
 #include "whole_file.h"
 
@@ -34,7 +35,7 @@ Lookup Find(const ScratchDir& dir, const std::string& bytes, const char* marker)
   std::string path = dir.File("payload.exe");
   EXPECT_TRUE(WriteWholeFile(path, bytes)) << path;
   Lookup result;
-  result.length = FindSection(path.c_str(), marker);
+  result.length = FindSection(NativePath(path).c_str(), marker);
   if (result.length > 0) {
     SectionBlock block(result.length);
     result.read = ReadSection(&block.reader);
@@ -118,7 +119,7 @@ TEST(PayloadLocator, AbsentAndDamagedSections) {
   EXPECT_EQ(Find(dir, "*" + kGif + ":" + Length(0xFFFFFFFFu) + "abc", GIF_SECTION_MARKER).length, 0);
   // A file without the marker, and a file that does not exist.
   EXPECT_EQ(Find(dir, kStub, GIF_SECTION_MARKER).length, 0);
-  EXPECT_EQ(FindSection(dir.File("missing.exe").c_str(), GIF_SECTION_MARKER), 0);
+  EXPECT_EQ(FindSection(NativePath(dir.File("missing.exe")).c_str(), GIF_SECTION_MARKER), 0);
   ClosePayloadFile();
 }
 
@@ -126,7 +127,7 @@ TEST(PayloadLocator, ReadSectionWithoutMemoryFails) {
   ScratchDir dir;
   std::string path = dir.File("payload.exe");
   ASSERT_TRUE(WriteWholeFile(path, Section(kGif, "abc")));
-  ASSERT_EQ(FindSection(path.c_str(), GIF_SECTION_MARKER), 3);
+  ASSERT_EQ(FindSection(NativePath(path).c_str(), GIF_SECTION_MARKER), 3);
   SectionBlock none(0);
   EXPECT_EQ(none.reader.data, nullptr);
   EXPECT_FALSE(ReadSection(&none.reader));
@@ -137,6 +138,7 @@ class MusicExtraction : public ::testing::Test {
  protected:
   void TearDown() override {
     SetEnv("TEMP", savedTemp_.empty() ? nullptr : savedTemp_.c_str());
+    DeleteMusicFile();
     musicPath[0] = '\0';
   }
   void SetUp() override {
@@ -147,7 +149,7 @@ class MusicExtraction : public ::testing::Test {
   void Extract(const std::string& bytes) {
     std::string path = payload_.File("greeting.exe");
     ASSERT_TRUE(WriteWholeFile(path, bytes));
-    ExtractMusic(path.c_str(), MIDI_SECTION_MARKER);
+    ExtractMusic(NativePath(path).c_str(), MIDI_SECTION_MARKER);
   }
 
   ScratchDir payload_;
@@ -157,23 +159,48 @@ class MusicExtraction : public ::testing::Test {
 };
 
 TEST_F(MusicExtraction, WritesTheSongToTempAndNamesIt) {
-  SetEnv("TEMP", temp_.path().c_str());
-  Extract(kStub + Section(kGif, "GIF89a") + Section(kMidi, song_));
-  EXPECT_EQ(std::string(musicPath), temp_.path() + "\\loopvue.mid");
-  EXPECT_EQ(ReadWholeFile<std::string>(musicPath), song_);
-  EXPECT_EQ(payloadFile, nullptr);
-  DeleteFileA(musicPath);
+  // TEMP named in any script; the song is held while the greeting runs.
+  const ScratchDir wide(" Дмитрий 用户 🎂");
+  for (const ScratchDir* temp : {static_cast<const ScratchDir*>(&temp_), &wide}) {
+    SetEnv("TEMP", temp->path().c_str());
+    Extract(kStub + Section(kGif, "GIF89a") + Section(kMidi, song_));
+    EXPECT_EQ(Utf8(musicPath), temp->path() + "\\loopvue.mid");
+    EXPECT_EQ(ReadWholeFile<std::string>(Utf8(musicPath)), song_);
+    EXPECT_EQ(payloadFile, nullptr);
+    EXPECT_NE(musicGuard, nullptr);
+    DeleteMusicFile();
+    EXPECT_EQ(musicGuard, nullptr);
+    EXPECT_TRUE(temp->List().empty());
+  }
 }
+
+#ifdef _WIN32
+// While another greeting holds loopvue.mid, the song goes beside it, and only
+// what was written is deleted.
+TEST_F(MusicExtraction, ASongHeldByAnotherGreetingIsLeftAlone) {
+  SetEnv("TEMP", temp_.path().c_str());
+  ASSERT_TRUE(WriteWholeFile(temp_.File("loopvue.mid"), std::string("theirs")));
+  HANDLE theirs = CreateFileW(Utf16(temp_.File("loopvue.mid")).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(theirs, INVALID_HANDLE_VALUE);
+  Extract(Section(kMidi, song_));
+  EXPECT_EQ(Utf8(musicPath), temp_.path() + "\\loopvue-2.mid");
+  EXPECT_EQ(ReadWholeFile<std::string>(Utf8(musicPath)), song_);
+  DeleteMusicFile();
+  CloseHandle(theirs);
+  EXPECT_EQ(temp_.List(), std::vector<std::string>{"loopvue.mid"});
+}
+#endif
 
 TEST_F(MusicExtraction, NoSongMeansNoFileAndNoName) {
   SetEnv("TEMP", temp_.path().c_str());
   Extract(kStub + Section(kGif, "GIF89a"));
-  EXPECT_STREQ(musicPath, "");
+  EXPECT_EQ(Utf8(musicPath), "");
   EXPECT_TRUE(temp_.List().empty());
   EXPECT_EQ(payloadFile, nullptr);
   // A song section shorter than its length is no song either.
   Extract(kStub + "*" + kMidi + ":" + Length(100) + song_);
-  EXPECT_STREQ(musicPath, "");
+  EXPECT_EQ(Utf8(musicPath), "");
   EXPECT_TRUE(temp_.List().empty());
 }
 
@@ -181,21 +208,21 @@ TEST_F(MusicExtraction, TempEndingInSeparatorIsUsedUnchanged) {
   std::string temp = temp_.path() + "\\";
   SetEnv("TEMP", temp.c_str());
   Extract(Section(kMidi, song_));
-  EXPECT_EQ(std::string(musicPath), temp + "\\loopvue.mid");
-  EXPECT_EQ(ReadWholeFile<std::string>(musicPath), song_);
-  DeleteFileA(musicPath);
+  EXPECT_EQ(Utf8(musicPath), temp + "\\loopvue.mid");
+  EXPECT_EQ(ReadWholeFile<std::string>(Utf8(musicPath)), song_);
+  DeleteMusicFile();
 }
 
 TEST_F(MusicExtraction, UnsetOrEmptyTempFallsBackToTheWindowsDirectory) {
-  char windows[kMusicPathSize];
-  UINT length = GetWindowsDirectoryA(windows, sizeof windows);
+  PathChar windows[kMusicPathSize];
+  UINT length = GetWindowsDirectoryW(windows, kMusicPathSize);
   ASSERT_GT(length, 0u);
   for (const char* value : {static_cast<const char*>(nullptr), ""}) {
     SetEnv("TEMP", value);
     Extract(Section(kMidi, song_));
-    EXPECT_EQ(std::string(musicPath), std::string(windows) + "\\loopvue.mid");
-    EXPECT_EQ(ReadWholeFile<std::string>(musicPath), song_);
-    DeleteFileA(musicPath);
+    EXPECT_EQ(Utf8(musicPath), Utf8(windows) + "\\loopvue.mid");
+    EXPECT_EQ(ReadWholeFile<std::string>(Utf8(musicPath)), song_);
+    DeleteMusicFile();
     musicPath[0] = '\0';
   }
 }
@@ -206,16 +233,16 @@ TEST_F(MusicExtraction, TempTooLongForTheNameWritesNothing) {
   fits += std::string(243 - fits.size(), 'x');
   SetEnv("TEMP", fits.c_str());
   Extract(Section(kMidi, song_));
-  EXPECT_EQ(std::string(musicPath), fits + "\\loopvue.mid");
-  EXPECT_EQ(std::string(musicPath).size(), 255u);
-  DeleteFileA(musicPath);
+  EXPECT_EQ(Utf8(musicPath), fits + "\\loopvue.mid");
+  EXPECT_EQ(Utf8(musicPath).size(), 255u);
+  DeleteMusicFile();
 
   for (size_t size : {244, 255, 256, 300, 1000}) {
     musicPath[0] = '\0';
     std::string tooLong = temp_.path() + std::string(size - temp_.path().size(), 'y');
     SetEnv("TEMP", tooLong.c_str());
     Extract(Section(kMidi, song_));
-    EXPECT_STREQ(musicPath, "") << "TEMP of " << size << " characters";
+    EXPECT_EQ(Utf8(musicPath), "") << "TEMP of " << size << " characters";
   }
   EXPECT_TRUE(temp_.List().empty());
 }

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "gif_parser.h"
+#include "native_path.h"
 #include "payload_locator.h"
 #include "player_globals.h"
 #include "support/import_patch.h"
@@ -86,7 +87,8 @@ class PlayerWindowTest : public testing::Test {
     animation = GifAnimation{};
     ReleaseIndexedBitmap(&canvas);
     frameIndex = -1;
-    musicPath[0] = '\0';
+    DeleteMusicFile();
+    musicPath[0] = 0;
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
     }
@@ -136,10 +138,20 @@ TEST_F(PlayerWindowTest, AOneFrameAnimationArmsNoTimer) {
 }
 
 TEST_F(PlayerWindowTest, TheSongIsPlayingOnceTheWindowIsOpenAndClosesWithIt) {
-  ScratchDir dir;
+  // The song as the start-up writes it, named in another script and held.
+  ScratchDir dir(" Дмитрий 用户");
+  const std::string greeting = dir.File("greeting.exe");
+  std::string length(4, '\0');
+  length[0] = static_cast<char>(kLongSong.size());
+  ASSERT_TRUE(WriteWholeFile(greeting, "*MIDI_BEGINS_HERE:" + length + kLongSong));
+  wchar_t temp[MAX_PATH];
+  GetEnvironmentVariableW(L"TEMP", temp, MAX_PATH);
+  SetEnv("TEMP", dir.path().c_str());
+  ExtractMusic(Utf16(greeting).c_str(), MIDI_SECTION_MARKER);
+  SetEnvironmentVariableW(L"TEMP", temp);
   const std::string song = dir.File("loopvue.mid");
-  ASSERT_TRUE(WriteWholeFile(song, kLongSong));
-  std::strcpy(musicPath, song.c_str());
+  ASSERT_EQ(Utf8(musicPath), song);
+  ASSERT_NE(musicGuard, nullptr);
   const HWND window = Open({SolidFrame(0, 0, kSide, kSide, 1, 1000), SolidFrame(0, 0, kSide, kSide, 2, 1000)});
   ASSERT_NE(window, nullptr);
 
@@ -148,12 +160,15 @@ TEST_F(PlayerWindowTest, TheSongIsPlayingOnceTheWindowIsOpenAndClosesWithIt) {
   MCIERROR error;
   EXPECT_EQ(MciStatus(device, MCI_STATUS_MODE, &error), static_cast<DWORD_PTR>(MCI_MODE_PLAY));
   EXPECT_EQ(error, 0u);
-  char file[MAX_PATH] = "";
-  MCI_INFO_PARMSA info = {};
+  wchar_t file[MAX_PATH] = L"";
+  MCI_INFO_PARMSW info = {};
   info.lpstrReturn = file;
-  info.dwRetSize = sizeof file;
-  EXPECT_EQ(mciSendCommandA(device, MCI_INFO, MCI_INFO_FILE, reinterpret_cast<DWORD_PTR>(&info)), 0u);
-  EXPECT_EQ(lstrcmpiA(file, song.c_str()), 0) << file;
+  info.dwRetSize = MAX_PATH;
+  EXPECT_EQ(mciSendCommandW(device, MCI_INFO, MCI_INFO_FILE, reinterpret_cast<DWORD_PTR>(&info)), 0u);
+  // By its short name, where the sequencer cannot spell the long one.
+  wchar_t longName[MAX_PATH] = L"";
+  GetLongPathNameW(file, longName, MAX_PATH);
+  EXPECT_EQ(lstrcmpiW(longName, Utf16(song).c_str()), 0) << Utf8(file);
 
   DestroyWindow(window);
   EXPECT_EQ(musicDeviceId, 0u);

@@ -202,6 +202,48 @@ TEST_F(PlayerTest, TheSongLivesInTempWhileThePlayerRuns) {
   }
 }
 
+// Any file name: a greeting in a folder named in Cyrillic and CJK, itself
+// named with an emoji, with TEMP in such a folder too, shows its frames and
+// writes its song there. Two at once each write their own song, and closing
+// either leaves the other's.
+TEST_F(PlayerTest, PlaysUnderAnyNameEachWithItsOwnSong) {
+  const ScratchDir folder(" Дмитрий 用户");
+  const ScratchDir temp(" Временная 临时 🎂");
+  const std::vector<PlainFrame> frames = {Pattern(0, 0, kScreenWidth, kScreenHeight, 1), Pattern(20, 10, 40, 30, 90)};
+  const std::string path = folder.File("Happy birthday 🎂.exe");
+  ASSERT_TRUE(WriteWholeFile(path, ReadWholeFile<std::string>(LOOPVUE_EXE) + Section("MIDI_BEGINS_HERE", kSong) +
+                                       Section("GIF_BEGINS_HERE", AnimationGif(frames))));
+  for (int closedFirst : {0, 1}) {
+    SCOPED_TRACE(closedFirst == 0 ? "the first closed first" : "the second closed first");
+    Program first("\"" + path + "\"", temp.path());
+    HWND window = first.WaitForWindow("LoopvueMainWin", nullptr);
+    ASSERT_NE(window, nullptr) << "exit code " << first.WaitForExit(0);
+    CanvasModel model;
+    for (const PlainFrame& frame : frames) {
+      model.Lay(frame);
+      EXPECT_TRUE(model.Matches(WaitForClient(window, [&](const Capture& c) { return model.Matches(c, colours_); }),
+                                colours_));
+      DWORD_PTR result;
+      SendMessageTimeoutA(window, WM_TIMER, 0, 0, SMTO_BLOCK, 5000, &result);
+    }
+    EXPECT_EQ(ReadWholeFile<std::string>(temp.File("loopvue.mid")), kSong);
+
+    Program second("\"" + path + "\"", temp.path());
+    HWND other = second.WaitForWindow("LoopvueMainWin", nullptr);
+    ASSERT_NE(other, nullptr);
+    EXPECT_EQ(ReadWholeFile<std::string>(temp.File("loopvue-2.mid")), kSong);
+    Program* programs[] = {&first, &second};
+    HWND windows[] = {window, other};
+    const char* songs[] = {"loopvue.mid", "loopvue-2.mid"};
+    PostMessageA(windows[closedFirst], WM_CLOSE, 0, 0);
+    EXPECT_EQ(programs[closedFirst]->WaitForExit(), 0u);
+    EXPECT_EQ(temp.List(), std::vector<std::string>{songs[1 - closedFirst]});
+    PostMessageA(windows[1 - closedFirst], WM_CLOSE, 0, 0);
+    EXPECT_EQ(programs[1 - closedFirst]->WaitForExit(), 0u);
+    EXPECT_TRUE(temp.List().empty());
+  }
+}
+
 TEST_F(PlayerTest, OnlyAGifSectionNeverWritesASong) {
   Program player(Greeting(Section("GIF_BEGINS_HERE", AnimationGif({Pattern(0, 0, 20, 20, 1)}))), temp_.path());
   HWND window = player.WaitForWindow("LoopvueMainWin", nullptr);

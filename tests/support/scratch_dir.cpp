@@ -3,6 +3,9 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "native_path.h"
+#include "whole_file.h"
+
 #ifdef _WIN32
 #include <windows.h>
 #else
@@ -18,29 +21,31 @@ const char kSeparator = '/';
 #endif
 }  // namespace
 
-ScratchDir::ScratchDir() {
+ScratchDir::ScratchDir(const std::string& suffix) {
 #ifdef _WIN32
-  char temp[MAX_PATH];
-  GetTempPathA(sizeof temp, temp);
+  wchar_t temp[MAX_PATH];
+  GetTempPathW(MAX_PATH, temp);
   static int counter;
   for (;;) {
-    char name[MAX_PATH + 64];
-    std::snprintf(name, sizeof name, "%sloopvue-test-%lu-%d", temp, GetCurrentProcessId(), ++counter);
-    if (CreateDirectoryA(name, nullptr)) {
-      path_ = name;
+    char name[64];
+    std::snprintf(name, sizeof name, "loopvue-test-%lu-%d", GetCurrentProcessId(), ++counter);
+    const std::string path = Utf8(temp) + name + suffix;
+    if (CreateDirectoryW(Utf16(path).c_str(), nullptr)) {
+      path_ = path;
       break;
     }
   }
 #else
-  char name[] = "/tmp/loopvue-test-XXXXXX";
-  path_ = mkdtemp(name);
+  std::string name = "/tmp/loopvue-test-XXXXXX";
+  path_ = mkdtemp(&name[0]);
+  if (!suffix.empty() && rename(path_.c_str(), (path_ + suffix).c_str()) == 0) path_ += suffix;
 #endif
 }
 
 ScratchDir::~ScratchDir() {
-  for (const std::string& name : List()) std::remove(File(name).c_str());
+  for (const std::string& name : List()) RemovePath(File(name));
 #ifdef _WIN32
-  RemoveDirectoryA(path_.c_str());
+  RemoveDirectoryW(Utf16(path_).c_str());
 #else
   rmdir(path_.c_str());
 #endif
@@ -51,13 +56,13 @@ std::string ScratchDir::File(const std::string& name) const { return path_ + kSe
 std::vector<std::string> ScratchDir::List() const {
   std::vector<std::string> names;
 #ifdef _WIN32
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((path_ + "\\*").c_str(), &found);
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW(Utf16(path_ + "\\*").c_str(), &found);
   if (search == INVALID_HANDLE_VALUE) return names;
   do {
-    std::string name = found.cFileName;
+    std::string name = Utf8(found.cFileName);
     if (name != "." && name != "..") names.push_back(name);
-  } while (FindNextFileA(search, &found));
+  } while (FindNextFileW(search, &found));
   FindClose(search);
 #else
   if (DIR* dir = opendir(path_.c_str())) {
@@ -72,14 +77,14 @@ std::vector<std::string> ScratchDir::List() const {
 }
 
 bool FileExists(const std::string& path) {
-  FILE* file = std::fopen(path.c_str(), "rb");
+  FILE* file = OpenPath(path, "rb");
   if (file) std::fclose(file);
   return file != nullptr;
 }
 
 void SetEnv(const char* name, const char* value) {
 #ifdef _WIN32
-  SetEnvironmentVariableA(name, value);
+  SetEnvironmentVariableW(Utf16(name).c_str(), value ? Utf16(value).c_str() : nullptr);
 #else
   if (value) setenv(name, value, 1); else unsetenv(name);
 #endif

@@ -6,7 +6,8 @@
 
 class ScratchDir {
  public:
-  ScratchDir();
+  // The folder's name ends in `suffix`, which may be in any script (UTF-8).
+  explicit ScratchDir(const std::string& suffix = "");
   ~ScratchDir();
   ScratchDir(const ScratchDir&) = delete;
   ScratchDir& operator=(const ScratchDir&) = delete;
@@ -21,6 +22,7 @@ class ScratchDir {
   std::string path_;
 };
 
+// Paths are UTF-8 on Windows too.
 bool FileExists(const std::string& path);
 // Sets an environment variable of this process; null removes it.
 void SetEnv(const char* name, const char* value);

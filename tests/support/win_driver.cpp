@@ -6,22 +6,25 @@
 #include <cstring>
 #include <vector>
 
+#include "native_path.h"
 #include "support/dib_info.h"
 
 namespace {
 
-// The current environment with TEMP and TMP replaced, as a CreateProcess block.
-std::string EnvironmentWithTemp(const std::string& tempDir) {
-  std::string block;
-  char* strings = GetEnvironmentStringsA();
-  for (const char* entry = strings; *entry; entry += std::strlen(entry) + 1) {
-    if (_strnicmp(entry, "TEMP=", 5) == 0 || _strnicmp(entry, "TMP=", 4) == 0) continue;
-    block.append(entry).push_back('\0');
+// The current environment with TEMP and TMP replaced, as a wide CreateProcess
+// block: a folder named in any script comes through whole.
+std::wstring EnvironmentWithTemp(const std::string& tempDir) {
+  std::wstring block;
+  wchar_t* strings = GetEnvironmentStringsW();
+  for (const wchar_t* entry = strings; *entry; entry += wcslen(entry) + 1) {
+    if (_wcsnicmp(entry, L"TEMP=", 5) == 0 || _wcsnicmp(entry, L"TMP=", 4) == 0) continue;
+    block.append(entry).push_back(L'\0');
   }
-  FreeEnvironmentStringsA(strings);
-  block.append("TEMP=" + tempDir).push_back('\0');
-  block.append("TMP=" + tempDir).push_back('\0');
-  block.push_back('\0');
+  FreeEnvironmentStringsW(strings);
+  const WideText temp = Utf16(tempDir);
+  block.append(L"TEMP=").append(temp.c_str()).push_back(L'\0');
+  block.append(L"TMP=").append(temp.c_str()).push_back(L'\0');
+  block.push_back(L'\0');
   return block;
 }
 
@@ -129,11 +132,11 @@ uint64_t GdiTableAddress(HANDLE process, HANDLE thread) {
 }  // namespace
 
 Program::Program(const std::string& commandLine, const std::string& tempDir) {
-  STARTUPINFOA startup = {};
+  STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
-  std::string command = commandLine;
-  std::string environment = tempDir.empty() ? std::string() : EnvironmentWithTemp(tempDir);
-  if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0,
+  WideText command = Utf16(commandLine);
+  std::wstring environment = tempDir.empty() ? std::wstring() : EnvironmentWithTemp(tempDir);
+  if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT,
                       environment.empty() ? nullptr : &environment[0], nullptr, &startup, &process_)) {
     process_ = PROCESS_INFORMATION{};
   }

@@ -11,7 +11,8 @@
 // A program started by the test; killed at the end if it is still running.
 class Program {
  public:
-  // Starts `commandLine` with TEMP and TMP set to `tempDir` (when not empty).
+  // Starts `commandLine` with TEMP and TMP set to `tempDir` (when not empty);
+  // both UTF-8, started through the wide call so that paths in any script work.
   Program(const std::string& commandLine, const std::string& tempDir);
   ~Program();
   Program(const Program&) = delete;
