@@ -2,11 +2,15 @@
 enable_language(RC)
 # No -fdata-sections: the linker script would then put zeroed globals (the
 # decoder's tables) into .data, stored in the file, instead of .bss.
-add_compile_options(-fno-exceptions -fno-rtti -ffunction-sections)
+add_compile_options(-fno-exceptions $<$<COMPILE_LANGUAGE:CXX>:-fno-rtti> -ffunction-sections)
 add_link_options(-Wl,--gc-sections)
 set(CMAKE_CXX_FLAGS_RELEASE "-Os")
 set(CMAKE_C_FLAGS_RELEASE "-Os")
 set(CMAKE_EXE_LINKER_FLAGS_RELEASE "-s")
+# WINMM's functions are declared as plain functions, not as imports: what ships
+# links late_winmm (common/), which loads WINMM from the system folder when it is
+# first needed; the tests link WINMM's import library.
+add_compile_definitions(_WINMM_)
 
 # Every Windows program built here runs under Wine in the tree's own prefix.
 set(WINE_PREFIX ${CMAKE_BINARY_DIR}/wineprefix)
@@ -19,6 +23,13 @@ set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run)
 function(add_import_check target)
   add_test(NAME imports.${target}
            COMMAND sh ${CMAKE_SOURCE_DIR}/scripts/check-imports.sh ${CMAKE_OBJDUMP} $<TARGET_FILE:${target}> ${ARGN})
+endfunction()
+
+# A test that a shipped program keeps ASLR and DEP: dynamic base, NX and
+# relocations in its PE header.
+function(add_hardening_check target)
+  add_test(NAME hardening.${target}
+           COMMAND sh ${CMAKE_SOURCE_DIR}/scripts/check-hardening.sh ${CMAKE_OBJDUMP} $<TARGET_FILE:${target}>)
 endfunction()
 
 # A version resource and an application manifest (asInvoker, supported systems)

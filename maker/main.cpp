@@ -10,8 +10,10 @@
 #include "greeting_job.h"
 #include "maker_window.h"
 #include "native_path.h"
+#include "system_dlls.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
+  KeepDllSearchToSystemFolder();
   // Read once here, before any job's thread may want it.
   CarriedPlayer();
   MakerWindow maker;

@@ -11,6 +11,8 @@
 #include <direct.h>
 #include <io.h>
 #include <windows.h>
+
+#include "system_dlls.h"
 #else
 #include <sys/stat.h>
 #endif
@@ -268,6 +270,7 @@ int Pack(const std::vector<std::string>& argv) {
 // On Windows the arguments come wide, so that paths in any script arrive whole.
 #ifdef _WIN32
 int wmain(int argc, wchar_t** argv) {
+  KeepDllSearchToSystemFolder();
   std::vector<std::string> arguments;
   for (int i = 0; i < argc; i++) arguments.push_back(Utf8(argv[i]));
   return Pack(arguments);

@@ -6,8 +6,10 @@
 #include "peek_window.h"
 #include "peeker_globals.h"
 #include "random.h"
+#include "system_dlls.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  KeepDllSearchToSystemFolder();
   g_instance = instance;
   CreateMutexA(nullptr, FALSE, "Glimmer");
   if (GetLastError() == ERROR_ALREADY_EXISTS) return 0;

@@ -7,6 +7,7 @@
 #include "payload_locator.h"
 #include "player_globals.h"
 #include "player_window.h"
+#include "system_dlls.h"
 
 namespace {
 
@@ -48,6 +49,7 @@ bool LoadAnimation(const PathChar* path, const char* marker) {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
+  KeepDllSearchToSystemFolder();
   appInstance = instance;
   GetModuleFileNameW(instance, pathBuffer, kPathBufferSize);
   ExtractMusic(pathBuffer, MIDI_SECTION_MARKER);

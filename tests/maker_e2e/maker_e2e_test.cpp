@@ -148,10 +148,12 @@ class MakerTest : public ::testing::Test {
   }
 
   // Starts the maker with `files` on its command line, and finds its window.
-  void Start(const std::vector<std::string>& files) {
-    std::string command = "\"" + WindowsPath(LOOPVUE_MAKER_EXE) + "\"";
+  // `program` is the maker's copy to run, `more` what its environment adds.
+  void Start(const std::vector<std::string>& files, const std::string& program = WindowsPath(LOOPVUE_MAKER_EXE),
+             const std::vector<std::string>& more = {}) {
+    std::string command = "\"" + program + "\"";
     for (const std::string& file : files) command += " \"" + file + "\"";
-    maker_.reset(new Program(command, temp_.path()));
+    maker_.reset(new Program(command, temp_.path(), more));
     ASSERT_TRUE(maker_->started());
     window_ = maker_->WaitForWindow(kMakerClass, nullptr);
     ASSERT_NE(window_, nullptr);
@@ -670,12 +672,16 @@ TEST_F(MakerTest, AnAnimationLargerThanTheScreenIsShownScaledDown) {
 }
 
 // The song can be heard before it is packed, stopped with Stop or Esc, and
-// taken out again: the greeting saved then has none.
+// taken out again: the greeting saved then has none. The maker runs from a
+// Downloads folder with a winmm.dll planted in it, which is never loaded.
 TEST_F(MakerTest, TheSongIsHeardStoppedAndRemoved) {
   const std::string gif = Put("anim.gif", PlainAnimation());
   const std::string song = Put("song.mid", kSong);
   ASSERT_EQ(Pack("\"" + gif + "\" -o \"" + packed_.File("expected.exe") + "\""), 0u);
-  Start({song, gif});
+  ScratchDir downloads;
+  const PlantedWinmm planted(downloads.path());
+  ASSERT_TRUE(CopyFileA(WindowsPath(LOOPVUE_MAKER_EXE).c_str(), downloads.File("loopvue-maker.exe").c_str(), FALSE));
+  Start({song, gif}, downloads.File("loopvue-maker.exe"), {PlantedWinmm::kPreferIt});
   ASSERT_TRUE(WaitForAnimation("anim.gif"));
   ASSERT_EQ(Text(IDC_SONG), "Song: song.mid (26 bytes), played once when the greeting starts");
   for (int how : {IDC_STOP, IDCANCEL}) {
@@ -704,6 +710,9 @@ TEST_F(MakerTest, TheSongIsHeardStoppedAndRemoved) {
   ASSERT_TRUE(WaitForStatus("Saved to "));
   EXPECT_TRUE(ReadWholeFile<std::string>(dir_.File("anim.exe")) ==
               ReadWholeFile<std::string>(packed_.File("expected.exe")));
+  EXPECT_EQ(maker_->ModuleFile("winmm.dll"), "C:\\windows\\system32\\winmm.dll");
+  EXPECT_FALSE(planted.Loaded());
+  TearDown();
 }
 
 // Keys as a person presses them, through the system's input queue.

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "support/scratch_dir.h"
 #include "support/win_driver.h"
 #include "support/dib_info.h"
 
@@ -114,7 +115,8 @@ std::vector<Frame> LoadFrames() {
 // first peek begins at once.
 class Peeker {
  public:
-  Peeker() : program_(WindowsPath(GLIMMER_EXE), "") {}
+  explicit Peeker(const std::string& program = WindowsPath(GLIMMER_EXE), const std::vector<std::string>& more = {})
+      : program_("\"" + program + "\"", "", more) {}
   Program& program() { return program_; }
   // The peek window, once it has been shown.
   HWND Window() {
@@ -519,13 +521,24 @@ TEST_F(PeekerTest, AboutBoxOnAClick) {
   EXPECT_EQ(peeker.program().WaitForExit(), 1u);
 }
 
+// Run from a Downloads folder with a winmm.dll planted in it: the goodbye sound
+// comes from the system's WINMM, and the planted one is never loaded.
 TEST_F(PeekerTest, KillEndsTheProgram) {
   HWND front = Make(300, 400, 400, 300, 0xA04030);
   MakeForeground(front);
-  Peeker peeker;
+  ScratchDir downloads;
+  const PlantedWinmm planted(downloads.path());
+  ASSERT_TRUE(CopyFileA(WindowsPath(GLIMMER_EXE).c_str(), downloads.File("glimmer.exe").c_str(), FALSE));
+  Peeker peeker(downloads.File("glimmer.exe"), {PlantedWinmm::kPreferIt});
   HWND window = peeker.Window();
   ASSERT_NE(window, nullptr);
   HWND about = OpenAbout(peeker, window, false);
+  ASSERT_NE(about, nullptr);
+  PostMessageA(GetDlgItem(about, IDCANCEL), BM_CLICK, 0, 0);  // Continue, with Audio ticked
+  WaitGone(about);
+  EXPECT_EQ(peeker.program().ModuleFile("winmm.dll"), "C:\\windows\\system32\\winmm.dll");
+  EXPECT_FALSE(planted.Loaded());
+  about = OpenAbout(peeker, window);
   ASSERT_NE(about, nullptr);
   PostMessageA(GetDlgItem(about, IDOK), BM_CLICK, 0, 0);
   EXPECT_EQ(peeker.program().WaitForExit(), 1u);

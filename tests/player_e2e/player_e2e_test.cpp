@@ -202,12 +202,13 @@ TEST_F(PlayerTest, TheSongLivesInTempWhileThePlayerRuns) {
   }
 }
 
-// Any file name: a greeting in a folder named in Cyrillic and CJK, itself
-// named with an emoji, with TEMP in such a folder too, shows its frames and
-// writes its song there. Two at once each write their own song, and closing
-// either leaves the other's.
-TEST_F(PlayerTest, PlaysUnderAnyNameEachWithItsOwnSong) {
+// A greeting as it arrives: in a folder named in Cyrillic and CJK, itself
+// named with an emoji, beside a planted winmm.dll; with TEMP in such a folder
+// too. It shows its frames with the system's WINMM and writes its song there.
+// Two at once each write their own song, and closing either leaves the other's.
+TEST_F(PlayerTest, PlaysFromAnyDownloadsFolderEachWithItsOwnSong) {
   const ScratchDir folder(" Дмитрий 用户");
+  const PlantedWinmm planted(folder.path());
   const ScratchDir temp(" Временная 临时 🎂");
   const std::vector<PlainFrame> frames = {Pattern(0, 0, kScreenWidth, kScreenHeight, 1), Pattern(20, 10, 40, 30, 90)};
   const std::string path = folder.File("Happy birthday 🎂.exe");
@@ -215,7 +216,7 @@ TEST_F(PlayerTest, PlaysUnderAnyNameEachWithItsOwnSong) {
                                        Section("GIF_BEGINS_HERE", AnimationGif(frames))));
   for (int closedFirst : {0, 1}) {
     SCOPED_TRACE(closedFirst == 0 ? "the first closed first" : "the second closed first");
-    Program first("\"" + path + "\"", temp.path());
+    Program first("\"" + path + "\"", temp.path(), {PlantedWinmm::kPreferIt});
     HWND window = first.WaitForWindow("LoopvueMainWin", nullptr);
     ASSERT_NE(window, nullptr) << "exit code " << first.WaitForExit(0);
     CanvasModel model;
@@ -227,8 +228,10 @@ TEST_F(PlayerTest, PlaysUnderAnyNameEachWithItsOwnSong) {
       SendMessageTimeoutA(window, WM_TIMER, 0, 0, SMTO_BLOCK, 5000, &result);
     }
     EXPECT_EQ(ReadWholeFile<std::string>(temp.File("loopvue.mid")), kSong);
+    EXPECT_EQ(first.ModuleFile("winmm.dll"), "C:\\windows\\system32\\winmm.dll");
+    EXPECT_FALSE(planted.Loaded());
 
-    Program second("\"" + path + "\"", temp.path());
+    Program second("\"" + path + "\"", temp.path(), {PlantedWinmm::kPreferIt});
     HWND other = second.WaitForWindow("LoopvueMainWin", nullptr);
     ASSERT_NE(other, nullptr);
     EXPECT_EQ(ReadWholeFile<std::string>(temp.File("loopvue-2.mid")), kSong);

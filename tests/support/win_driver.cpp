@@ -1,5 +1,6 @@
 #include "support/win_driver.h"
 
+#include <tlhelp32.h>
 #include <winternl.h>
 
 #include <cstdint>
@@ -8,22 +9,30 @@
 
 #include "native_path.h"
 #include "support/dib_info.h"
+#include "support/scratch_dir.h"
 
 namespace {
 
-// The current environment with TEMP and TMP replaced, as a wide CreateProcess
-// block: a folder named in any script comes through whole.
-std::wstring EnvironmentWithTemp(const std::string& tempDir) {
+// The current environment with `more` and TEMP and TMP (when `tempDir` is not
+// empty) set, as a wide CreateProcess block: a folder named in any script comes
+// through whole.
+std::wstring Environment(const std::string& tempDir, const std::vector<std::string>& more) {
+  std::vector<std::string> added = more;
+  if (!tempDir.empty()) {
+    added.push_back("TEMP=" + tempDir);
+    added.push_back("TMP=" + tempDir);
+  }
   std::wstring block;
   wchar_t* strings = GetEnvironmentStringsW();
+  auto name = [](const std::string& variable) { return variable.substr(0, variable.find('=', 1) + 1); };
   for (const wchar_t* entry = strings; *entry; entry += wcslen(entry) + 1) {
-    if (_wcsnicmp(entry, L"TEMP=", 5) == 0 || _wcsnicmp(entry, L"TMP=", 4) == 0) continue;
-    block.append(entry).push_back(L'\0');
+    const std::string given = name(Utf8(entry));
+    bool replaced = false;
+    for (const std::string& variable : added) replaced = replaced || _stricmp(name(variable).c_str(), given.c_str()) == 0;
+    if (!replaced) block.append(entry).push_back(L'\0');
   }
   FreeEnvironmentStringsW(strings);
-  const WideText temp = Utf16(tempDir);
-  block.append(L"TEMP=").append(temp.c_str()).push_back(L'\0');
-  block.append(L"TMP=").append(temp.c_str()).push_back(L'\0');
+  for (const std::string& variable : added) block.append(Utf16(variable).c_str()).push_back(L'\0');
   block.push_back(L'\0');
   return block;
 }
@@ -131,11 +140,11 @@ uint64_t GdiTableAddress(HANDLE process, HANDLE thread) {
 
 }  // namespace
 
-Program::Program(const std::string& commandLine, const std::string& tempDir) {
+Program::Program(const std::string& commandLine, const std::string& tempDir, const std::vector<std::string>& more) {
   STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
   WideText command = Utf16(commandLine);
-  std::wstring environment = tempDir.empty() ? std::wstring() : EnvironmentWithTemp(tempDir);
+  std::wstring environment = tempDir.empty() && more.empty() ? std::wstring() : Environment(tempDir, more);
   if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT,
                       environment.empty() ? nullptr : &environment[0], nullptr, &startup, &process_)) {
     process_ = PROCESS_INFORMATION{};
@@ -190,6 +199,18 @@ DWORD Program::WaitForExit(DWORD timeoutMs) {
   DWORD code = STILL_ACTIVE;
   GetExitCodeProcess(process_.hProcess, &code);
   return code;
+}
+
+std::string Program::ModuleFile(const char* name) const {
+  HANDLE modules = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, process_.dwProcessId);
+  if (modules == INVALID_HANDLE_VALUE) return std::string();
+  std::string file;
+  MODULEENTRY32W module = {};
+  module.dwSize = sizeof module;
+  for (BOOL more = Module32FirstW(modules, &module); more && file.empty(); more = Module32NextW(modules, &module))
+    if (lstrcmpiW(module.szModule, Utf16(name).c_str()) == 0) file = Utf8(module.szExePath);
+  CloseHandle(modules);
+  return file;
 }
 
 int Program::GdiObjects() const {
@@ -269,6 +290,14 @@ int LongRunLength(int full, int quick) {
   char soak[8];
   return GetEnvironmentVariableA("SOAK", soak, sizeof soak) > 0 ? full : quick;
 }
+
+const char PlantedWinmm::kPreferIt[] = "WINEDLLOVERRIDES=winmm=n,b;mscoree,mshtml=";
+
+PlantedWinmm::PlantedWinmm(const std::string& folder) : folder(folder) {
+  CopyFileW(Utf16(WindowsPath(PLANTED_WINMM)).c_str(), Utf16(folder + "\\winmm.dll").c_str(), FALSE);
+}
+
+bool PlantedWinmm::Loaded() const { return FileExists(folder + "\\planted-winmm-was-loaded"); }
 
 std::string WindowsPath(const std::string& path) {
   if (path.size() > 1 && path[1] == ':') return path;

@@ -11,9 +11,10 @@
 // A program started by the test; killed at the end if it is still running.
 class Program {
  public:
-  // Starts `commandLine` with TEMP and TMP set to `tempDir` (when not empty);
-  // both UTF-8, started through the wide call so that paths in any script work.
-  Program(const std::string& commandLine, const std::string& tempDir);
+  // Starts `commandLine` with TEMP and TMP set to `tempDir` (when not empty)
+  // and the variables `more` ("NAME=value") added; all UTF-8, started through
+  // the wide call so that paths in any script work.
+  Program(const std::string& commandLine, const std::string& tempDir, const std::vector<std::string>& more = {});
   ~Program();
   Program(const Program&) = delete;
   Program& operator=(const Program&) = delete;
@@ -32,6 +33,10 @@ class Program {
   HWND WaitForDialog(DWORD timeoutMs = 20000) const;
   // The exit code, or STILL_ACTIVE if the program has not ended within `timeoutMs`.
   DWORD WaitForExit(DWORD timeoutMs = 20000);
+
+  // The file the program has loaded the module `name` (such as "winmm.dll")
+  // from; empty when it has not loaded it.
+  std::string ModuleFile(const char* name) const;
 
   // The program's live GDI objects, or -1 if they cannot be read. Wine's
   // GetGuiResources answers 0 for every process, so this reads the process's GDI
@@ -74,6 +79,16 @@ Capture WaitForClient(HWND window, Predicate done, DWORD timeoutMs = 10000) {
     Sleep(50);
   }
 }
+
+// A Downloads folder with a DLL planted in it: the test's winmm.dll, which
+// leaves a mark beside itself when it is loaded, and the variable that makes
+// Wine search for it as Windows does (Wine prefers its own WINMM otherwise).
+struct PlantedWinmm {
+  explicit PlantedWinmm(const std::string& folder);
+  bool Loaded() const;
+  const std::string folder;
+  static const char kPreferIt[];
+};
 
 // A Windows path of the form the programs under test expect, from a build path.
 std::string WindowsPath(const std::string& path);
