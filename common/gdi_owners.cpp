@@ -35,3 +35,13 @@ int GdiBitmap::Height() const {
   GetObjectA(handle_, sizeof bm, &bm);
   return bm.bmHeight;
 }
+
+HRGN GdiRegion::Copy() const {
+  if (handle_ == nullptr) return nullptr;
+  HRGN copy = CreateRectRgn(0, 0, 0, 0);
+  if (copy != nullptr && CombineRgn(copy, handle_, nullptr, RGN_COPY) == ERROR) {
+    DeleteObject(copy);
+    copy = nullptr;
+  }
+  return copy;
+}

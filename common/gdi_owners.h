@@ -53,6 +53,29 @@ class GdiPalette {
   HPALETTE handle_ = nullptr;
 };
 
+// A region, deleted on Reset and destruction.
+class GdiRegion {
+ public:
+  GdiRegion() = default;
+  ~GdiRegion() { Reset(); }
+  GdiRegion(const GdiRegion&) = delete;
+  GdiRegion& operator=(const GdiRegion&) = delete;
+
+  operator HRGN() const { return handle_; }
+
+  // Deletes the region held; from now on holds `region`.
+  void Reset(HRGN region = nullptr) {
+    if (handle_ != nullptr) DeleteObject(handle_);
+    handle_ = region;
+  }
+  // A new region of the same shape, for a caller that hands it on (SetWindowRgn
+  // keeps the region it is given); null when empty.
+  HRGN Copy() const;
+
+ private:
+  HRGN handle_ = nullptr;
+};
+
 // A device context that is deleted: one that CreateDCA or CreateCompatibleDC made.
 class GdiDc {
  public:

@@ -60,6 +60,15 @@ std::string TextOf(HWND window) {
   return Utf8(text.data());
 }
 
+// The work area of the monitor `window` is on: a window moved to a second
+// monitor stays there as it grows.
+RECT WorkAreaOf(HWND window) {
+  MONITORINFO monitor = {};
+  monitor.cbSize = sizeof monitor;
+  GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor);
+  return monitor.rcWork;
+}
+
 RECT PlaceOf(HWND dialog, int id) {
   RECT rect;
   GetWindowRect(GetDlgItem(dialog, id), &rect);
@@ -491,18 +500,20 @@ void MakerWindow::PlaySaved() {
 }
 
 // The scale that lets the window, with the animation at `width` x `height`
-// and everything under it, fit the screen's work area; the size shown comes
+// and everything under it, fit its monitor's work area; the size shown comes
 // back in `width` and `height`.
 int MakerWindow::ShownPercent(int* width, int* height, const std::string& info) const {
-  RECT work;
-  SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+  const RECT work = WorkAreaOf(hwnd);
   RECT frame = {0, 0, 0, 0};
   AdjustWindowRectEx(&frame, GetWindowLongA(hwnd, GWL_STYLE), TRUE, GetWindowLongA(hwnd, GWL_EXSTYLE));
   const RECT& preview = template_[0].rect;
   const RECT& infoPlace = template_[1].rect;
   const int margins = 2 * preview.left;
-  const int below = templateClient_.cy - preview.bottom + InfoHeight(info, infoPlace.right - infoPlace.left) -
-                    (infoPlace.bottom - infoPlace.top);
+  // The text takes at least its place in the template, as the layout gives it.
+  const int infoHeight = InfoHeight(info, infoPlace.right - infoPlace.left);
+  const int templateInfoHeight = infoPlace.bottom - infoPlace.top;
+  const int below = templateClient_.cy - preview.bottom +
+                    (infoHeight > templateInfoHeight ? infoHeight - templateInfoHeight : 0);
   const int64_t roomWidth = (work.right - work.left) - (frame.right - frame.left) - margins;
   const int64_t roomHeight = (work.bottom - work.top) - (frame.bottom - frame.top) - preview.top - below;
   if (*width <= roomWidth && *height <= roomHeight) return 100;
@@ -580,9 +591,9 @@ void MakerWindow::Layout(int previewWidth, int previewHeight) {
   GetClientRect(hwnd, &client);
   width += clientWidth - client.right;
   height += clientHeight - client.bottom;
-  // Kept on the work area: a window grown past its edge moves back onto it.
-  RECT work, window;
-  SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+  // Kept on its monitor's work area: a window grown past its edge moves back onto it.
+  const RECT work = WorkAreaOf(hwnd);
+  RECT window;
   GetWindowRect(hwnd, &window);
   int left = window.left, top = window.top;
   if (left + width > work.right) left = work.right - width;

@@ -18,7 +18,7 @@ int FrameWindow::Run() {
   return static_cast<int>(msg.wParam);
 }
 
-void FrameWindow::Create(const char* name, HWND parent, DWORD style) {
+void FrameWindow::Create(const char* name, HWND parent, DWORD style, DWORD exStyle) {
   g_pendingWindow = this;
   std::strcpy(className, name);
   WNDCLASSA windowClass = {};
@@ -30,7 +30,7 @@ void FrameWindow::Create(const char* name, HWND parent, DWORD style) {
   windowClass.lpszMenuName = className;
   windowClass.lpszClassName = className;
   RegisterClassA(&windowClass);
-  CreateWindowExA(0, className, className, style, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, parent,
+  CreateWindowExA(exStyle, className, className, style, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, parent,
                   nullptr, g_instance, nullptr);
 }
 

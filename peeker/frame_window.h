@@ -9,7 +9,7 @@ class FrameWindow : public WindowBase {
   int Run() override;
   virtual LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) = 0;
   // Registers class `name` and creates the window, bound to this object.
-  void Create(const char* name, HWND parent, DWORD style);
+  void Create(const char* name, HWND parent, DWORD style, DWORD exStyle = 0);
 
   char className[80] = "";
 };

@@ -15,7 +15,9 @@ const UINT kRetryMs = 10000;
 }  // namespace
 
 PeekWindow::PeekWindow() {
-  Create("Glimmer", nullptr, WS_POPUP);
+  // A tool window: no taskbar button and no Alt+Tab entry comes and goes with
+  // every peek.
+  Create("Glimmer", nullptr, WS_POPUP, WS_EX_TOOLWINDOW);
   PostMessageA(hwnd, WM_PEEK_START, 0, 0);
 }
 
@@ -78,26 +80,29 @@ void PeekWindow::OnTimer(UINT id) {
 void PeekWindow::ChooseSpot() {
   ticks = 0;
   rising = true;
-  const ScreenRect desk = DesktopScreenRect();
   const int fw = frames.At(0) ? frames.At(0)->Width() : 0;
   const int fh = frames.At(0) ? frames.At(0)->Height() : 0;
 
   HWND fg = GetForegroundWindow();
+  // The monitor the person works on: the room above counts from its top, and
+  // up from below means from its bottom.
+  const ScreenRect monitor = g_monitorOf(fg);
   RECT r;
   bool known = fg != nullptr && GetWindowRect(fg, &r);
   const int width = known ? r.right - r.left : 0;
   const int height = known ? r.bottom - r.top : 0;
-  if (known && fw < width && fh < height && fh <= r.top) {
+  if (known && fw < width && fh < height && fh <= r.top - monitor.top) {
     // Behind the foreground window: after whatever lies directly below it.
     insertAfter = GetWindow(fg, GW_HWNDNEXT);
     while (insertAfter != nullptr && insertAfter == hwnd) insertAfter = GetWindow(insertAfter, GW_HWNDNEXT);
     x = RandomInRange(r.left, r.left + width - fw);
     y = r.top;
   } else {
-    // No room above it (or no foreground window at all): up from below the screen.
+    // No room above it (or no foreground window at all): up from below the
+    // bottom of its monitor.
     insertAfter = HWND_TOPMOST;
-    x = RandomInRange(0, desk.width - fw);
-    y = desk.height;
+    x = RandomInRange(monitor.left, monitor.left + monitor.width - fw);
+    y = monitor.top + monitor.height;
   }
   travel = fh / 2;
   // A frame too low to climb: the peek ends at its first tick.

@@ -8,6 +8,18 @@ ScreenRect WindowScreenRect(HWND window) {
 
 ScreenRect DesktopScreenRect() { return WindowScreenRect(GetDesktopWindow()); }
 
+ScreenRect MonitorScreenRect(HWND window) {
+  MONITORINFO info;
+  info.cbSize = sizeof info;
+  HMONITOR monitor = window ? MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST)
+                            : MonitorFromWindow(nullptr, MONITOR_DEFAULTTOPRIMARY);
+  if (!GetMonitorInfoA(monitor, &info)) return DesktopScreenRect();
+  const RECT& r = info.rcMonitor;
+  return ScreenRect{r.left, r.top, r.right - r.left, r.bottom - r.top};
+}
+
+ScreenRect (*g_monitorOf)(HWND window) = MonitorScreenRect;
+
 bool OverlapRect(ScreenRect a, ScreenRect b, ScreenRect* out) {
   auto withinX = [&](int x) { return b.left <= x && x <= b.left + b.width; };
   auto withinY = [&](int y) { return b.top <= y && y <= b.top + b.height; };

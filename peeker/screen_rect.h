@@ -16,6 +16,10 @@ inline bool SameRect(ScreenRect a, ScreenRect b) {
 
 ScreenRect WindowScreenRect(HWND window);
 ScreenRect DesktopScreenRect();
+// The monitor `window` is on, or the one nearest to it; the primary monitor
+// without a window. A pointer, so that tests can lay out monitors of their own.
+ScreenRect MonitorScreenRect(HWND window);
+extern ScreenRect (*g_monitorOf)(HWND window);
 
 // True when one of a's left and right edges lies within b's horizontal extent
 // and one of its top and bottom edges within b's vertical extent (extents

@@ -2,6 +2,7 @@
 
 #include <mmsystem.h>
 
+#include "frame_shape.h"
 #include "peeker_globals.h"
 #include "resource.h"
 
@@ -18,6 +19,7 @@ const DWORD kClipSoundFlags = SND_RESOURCE | SND_ASYNC | SND_NOSTOP;
 SpriteClip::~SpriteClip() {
   // Steps point into the frame list: they go first.
   backdrop.Reset();
+  shapes.Clear();
   steps.Clear();
   sounds.Clear();
   frames.Clear();
@@ -30,12 +32,19 @@ void SpriteClip::LoadFrames(UINT firstId, int count) {
 
 void SpriteClip::AddStep(GdiBitmap* frame, COLORREF keyColour, int duration) {
   steps.Append(ClipStep{frame, keyColour, duration});
+  shapes.AppendEmpty();
+  if (GdiRegion* shape = shapes.At(shapes.Count() - 1)) shape->Reset(FrameShape(*frame, keyColour));
 }
 
 void SpriteClip::PlaceWindow(HWND hwnd, int x, int y, HWND insertAfter) {
   ClipStep* step = steps.At(currentStep);
   if (step == nullptr) return;
   SaveBackdrop(ScreenRect{x, y, step->frame->Width(), step->frame->Height()});
+  GdiRegion* shape = shapes.At(currentStep);
+  if (shape != nullptr && *shape != nullptr && step->frame != shapedFrame) {
+    // The window keeps the region it is given: it gets a copy.
+    if (SetWindowRgn(hwnd, shape->Copy(), FALSE)) shapedFrame = step->frame;
+  }
   InvalidateRgn(hwnd, nullptr, TRUE);
   SetWindowPos(hwnd, insertAfter, x, y, step->frame->Width(), step->frame->Height(), SWP_SHOWWINDOW | SWP_NOACTIVATE);
 }

@@ -41,6 +41,10 @@ class SpriteClip {
   ClipList<GdiBitmap> frames;
   ClipList<WORD> sounds;
   ClipList<ClipStep> steps;
+  // Each step's frame without its key colour, the window's shape while it shows.
+  ClipList<GdiRegion> shapes;
+  // The frame whose shape the window has, so the shape is set only on a change.
+  const GdiBitmap* shapedFrame = nullptr;
   GdiBitmap backdrop;
   ScreenRect backdropRect = {0, 0, 0, 0};
   int currentStep = 0;

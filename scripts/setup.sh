@@ -7,6 +7,8 @@ packages=(
   cmake ninja-build make g++ clang libclang-rt-14-dev
   g++-mingw-w64-i686 binutils-mingw-w64-i686 mingw-w64-i686-dev
   wine wine64 wine32:i386 fonts-wine xvfb xauth
+  # An X server of two monitors for the tests that need them (Xvfb cannot).
+  xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
   googletest imagemagick giflib-tools libgif-dev valgrind zip unzip
   # The decoding benchmark's text and photographs.
   fonts-dejavu-core mate-backgrounds

@@ -671,6 +671,24 @@ TEST_F(MakerTest, AnAnimationLargerThanTheScreenIsShownScaledDown) {
   EXPECT_EQ(shown.At(preview.right * 3 / 4, preview.bottom * 3 / 4), 0xE6E628u);
 }
 
+// On a display of two monitors (scripts/two-monitors.sh): the maker moved to
+// the second one stays there when it lays out an animation too large for it.
+TEST_F(MakerTest, OnMonitorsTheWindowStaysOnItsMonitor) {
+  RECT second;
+  ASSERT_TRUE(SecondMonitor(&second)) << "not a display of two monitors: run it through scripts/two-monitors.sh";
+  Start({});
+  SetWindowPos(window_, nullptr, second.left + 40, second.top + 30, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  ASSERT_TRUE(ChooseInDialog(IDM_OPEN, Put("wide.gif", PlainGif(700, 560, Palette(0), {Pattern(0, 0, 700, 560, 1)}))));
+  ASSERT_TRUE(WaitForAnimation("wide.gif"));
+  RECT frame;
+  GetWindowRect(window_, &frame);
+  EXPECT_GE(frame.left, second.left);
+  EXPECT_GE(frame.top, second.top);
+  EXPECT_LE(frame.right, second.right);
+  EXPECT_LE(frame.bottom, second.bottom);
+  EXPECT_TRUE(Contains(Text(IDC_INFO), "% to fit the screen")) << Text(IDC_INFO);
+}
+
 // The song can be heard before it is packed, stopped with Stop or Esc, and
 // taken out again: the greeting saved then has none. The maker runs from a
 // Downloads folder with a winmm.dll planted in it, which is never loaded.

@@ -248,6 +248,48 @@ TEST_F(PeekCycleTest, ChooseSpotRisesFromBelowTheScreenWithoutRoomOrForegroundWi
   EXPECT_EQ(peek->travel, 61);
 }
 
+// Monitors laid out left of and above a 1024 x 768 primary: the monitor is
+// the one the window's centre is on, else the primary.
+ScreenRect FakeMonitorOf(HWND window) {
+  const ScreenRect monitors[] = {{-800, 0, 800, 600}, {0, -600, 800, 600}, {0, 0, 1024, 768}};
+  RECT r = {0, 0, 0, 0};
+  if (window) GetWindowRect(window, &r);
+  const int x = (r.left + r.right) / 2, y = (r.top + r.bottom) / 2;
+  for (const ScreenRect& m : monitors)
+    if (x >= m.left && x < m.left + m.width && y >= m.top && y < m.top + m.height) return m;
+  return monitors[2];
+}
+
+TEST_F(PeekCycleTest, ChooseSpotKeepsToTheForegroundWindowsMonitor) {
+  const auto saved = g_monitorOf;
+  g_monitorOf = FakeMonitorOf;
+  const struct Case {
+    const char* what;
+    int left, top;
+    bool fits;
+    int spanLeft, spanRight, fromBelow;  // the monitor's, when it does not fit
+  } cases[] = {
+      {"at the top of the left monitor", -700, 0, false, -800, 0, 600},
+      {"room above it on the left monitor", -700, 200, true, 0, 0, 0},
+      {"room above it on the upper monitor", 100, -400, true, 0, 0, 0},
+      {"at the top of the upper monitor", 100, -600, false, 0, 800, 0},
+      {"at the top of the primary", 300, 0, false, 0, 1024, 768},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    MoveForeground(c.left, c.top, 400, 300);
+    if (c.fits) {
+      ExpectDrawsX(c.left, 400 - 204 + 1);
+      EXPECT_EQ(peek->y, c.top);
+    } else {
+      ExpectDrawsX(c.spanLeft, c.spanRight - c.spanLeft - 204 + 1);
+      EXPECT_EQ(peek->y, c.fromBelow);
+      EXPECT_EQ(peek->insertAfter, HWND_TOPMOST);
+    }
+  }
+  g_monitorOf = saved;
+}
+
 TEST_F(PeekCycleTest, PeekRisesHoldsSinksAndHides) {
   TimerSpy timers;
   ASSERT_TRUE(timers.Installed());

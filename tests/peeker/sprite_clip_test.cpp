@@ -195,6 +195,12 @@ TEST_F(SpriteClipTest, ANewFrameInPlaceShowsOverTheSavedBackdrop) {
   for (int step : {0, 3}) {
     clip.currentStep = step;
     clip.PlaceWindow(window, 120, 130, HWND_TOP);
+    // The window is shaped to the frame's own pixels: clicks beside them pass.
+    GdiRegion shape;
+    shape.Reset(CreateRectRgn(0, 0, 0, 0));
+    ASSERT_NE(GetWindowRgn(window, shape), ERROR) << "step " << step;
+    // Shown whole here, so that the whole composite can be read back.
+    SetWindowRgn(window, nullptr, FALSE);
     clip.Paint(window);
     GdiBitmap shown;
     ASSERT_TRUE(shown.CreateScreenCompatible(w, h));
@@ -205,12 +211,14 @@ TEST_F(SpriteClipTest, ANewFrameInPlaceShowsOverTheSavedBackdrop) {
     }
     const std::vector<DWORD> frame = Pixels(*clip.steps.At(step)->frame, w, h);
     const std::vector<DWORD> pixels = Pixels(shown, w, h);
-    int wrong = 0;
+    int wrong = 0, misshaped = 0;
     for (size_t i = 0; i < pixels.size(); i++) {
       const DWORD own = frame[i] & 0xFFFFFF;
       wrong += (pixels[i] & 0xFFFFFF) != (own == 0x00FF00 ? behind : own);
+      misshaped += PtInRegion(shape, static_cast<int>(i % w), static_cast<int>(i / w)) != (own != 0x00FF00);
     }
     EXPECT_EQ(wrong, 0) << "step " << step;
+    EXPECT_EQ(misshaped, 0) << "step " << step;
   }
 }
 

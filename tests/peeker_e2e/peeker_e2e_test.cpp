@@ -23,7 +23,11 @@ DWORD PatternAt(int x, int y) {
   return static_cast<DWORD>(((x * 7) & 0xFF) << 16 | ((y * 5) & 0x7F) << 8 | (((x + y) * 3) & 0xFF));
 }
 
+// The driver's window that was clicked last.
+HWND g_clicked;
+
 LRESULT CALLBACK DriverWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_LBUTTONDOWN) g_clicked = window;
   if (msg == WM_PAINT) {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(window, &ps);
@@ -71,6 +75,17 @@ HWND NextVisible(HWND window) {
     window = GetWindow(window, GW_HWNDNEXT);
   } while (window != nullptr && !IsWindowVisible(window));
   return window;
+}
+
+void ClickAt(int x, int y) {
+  INPUT input[3] = {};
+  for (INPUT& i : input) i.type = INPUT_MOUSE;
+  input[0].mi.dx = x * 65535 / (GetSystemMetrics(SM_CXSCREEN) - 1);
+  input[0].mi.dy = y * 65535 / (GetSystemMetrics(SM_CYSCREEN) - 1);
+  input[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+  input[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+  input[2].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+  SendInput(3, input, sizeof(INPUT));
 }
 
 void MakeForeground(HWND window) {
@@ -258,6 +273,9 @@ TEST_F(PeekerTest, RisesFromBelowTheScreenWithoutRoomAbove) {
   HWND window = peeker.Window();
   ASSERT_NE(window, nullptr);
   EXPECT_NE(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
+  // No taskbar button, no Alt+Tab entry.
+  EXPECT_NE(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOOLWINDOW, 0);
+  EXPECT_EQ(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_APPWINDOW, 0);
   int x = CheckTrack(peeker.TrackUntilHidden(), window, screenHeight);
   EXPECT_GE(x, 0);
   EXPECT_LE(x, screenWidth - kFrameWidth);
@@ -286,6 +304,18 @@ TEST_F(PeekerTest, RisesFromBelowTheScreenWithoutRoomAbove) {
   x = CheckTrack(peeker.TrackUntilHidden(), window, kFrameHeight);
   EXPECT_GE(x, 300);
   EXPECT_LE(x, 301);
+
+  // Up from below over a window of the driver's: a click on its top-left
+  // corner, key green in every frame, reaches that window and opens nothing.
+  HWND below = Make(0, screenHeight - 200, screenWidth, 200, 0x603060);
+  MakeForeground(narrow);
+  SendMessageTimeoutA(window, WM_TIMER, 1, 0, SMTO_BLOCK, 5000, &result);
+  RECT top;
+  ASSERT_TRUE(PumpUntil([&] { return GetWindowRect(window, &top) && top.top == screenHeight - kFrameHeight; }));
+  g_clicked = nullptr;
+  ClickAt(top.left + 1, top.top + 1);
+  EXPECT_TRUE(PumpUntil([&] { return g_clicked == below; }, 5000));
+  EXPECT_TRUE(peeker.program().Dialogs().empty());
   EXPECT_EQ(peeker.Close(), 0u);
 }
 
@@ -408,16 +438,6 @@ TEST_F(PeekerTest, OnlyTheCharactersOwnPixelsCoverWhatIsBehind) {
 namespace {
 
 // A left click at a screen position, through the system's input queue.
-void ClickAt(int x, int y) {
-  INPUT input[3] = {};
-  for (INPUT& i : input) i.type = INPUT_MOUSE;
-  input[0].mi.dx = x * 65535 / (GetSystemMetrics(SM_CXSCREEN) - 1);
-  input[0].mi.dy = y * 65535 / (GetSystemMetrics(SM_CYSCREEN) - 1);
-  input[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-  input[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-  input[2].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-  SendInput(3, input, sizeof(INPUT));
-}
 
 // Clicks the character during a peek and returns its About box. `fresh` starts a
 // new peek for it once the current one is over.
@@ -434,7 +454,8 @@ HWND OpenAbout(Peeker& peeker, HWND window, bool fresh = true) {
     GetWindowRect(window, &r);
     return r.top <= start.top - 60 || !IsWindowVisible(window);
   });
-  ClickAt(r.left + (r.right - r.left) / 2, r.top + 10);
+  // On the character's own pixels: beside them a click passes to what lies below.
+  ClickAt(r.left + (r.right - r.left) / 2, r.top + 30);
   return peeker.program().WaitForDialog();
 }
 
@@ -625,5 +646,31 @@ TEST_F(PeekerTest, LongRunPaintsAndAboutBoxesLeaveNothingBehind) {
   // samples go between two values 4 MiB apart), so the bound is 8 MiB: a leaked
   // frame-sized bitmap per paint would be a gigabyte, a kilobyte per paint 9 MiB.
   EXPECT_LE(end.committed, start.committed + 8 * 1024 * 1024);
+  EXPECT_EQ(peeker.Close(), 0u);
+}
+
+// On a display of two monitors (run through scripts/two-monitors.sh, the
+// second left of or above the primary): a foreground window at the top of the
+// second monitor gets the character from that monitor's bottom edge, one with
+// room above it on that monitor gets it above its top edge.
+TEST_F(PeekerTest, OnMonitorsTheCharacterKeepsToTheForegroundWindowsMonitor) {
+  RECT second;
+  ASSERT_TRUE(SecondMonitor(&second)) << "not a display of two monitors: run it through scripts/two-monitors.sh";
+  HWND top = Make(second.left + 100, second.top, 400, 300, 0xA04030);
+  MakeForeground(top);
+  Peeker peeker;
+  HWND window = peeker.Window();
+  ASSERT_NE(window, nullptr);
+  int x = CheckTrack(peeker.TrackUntilHidden(), window, second.bottom);
+  EXPECT_GE(x, second.left);
+  EXPECT_LE(x, second.right - kFrameWidth);
+
+  HWND roomy = Make(second.left + 100, second.top + 200, 400, 300, 0x2020A0);
+  MakeForeground(roomy);
+  DWORD_PTR result;
+  SendMessageTimeoutA(window, WM_TIMER, 1, 0, SMTO_BLOCK, 5000, &result);
+  x = CheckTrack(peeker.TrackUntilHidden(), window, second.top + 200);
+  EXPECT_GE(x, second.left + 100);
+  EXPECT_LE(x, second.left + 100 + 400 - kFrameWidth);
   EXPECT_EQ(peeker.Close(), 0u);
 }

@@ -291,6 +291,32 @@ int LongRunLength(int full, int quick) {
   return GetEnvironmentVariableA("SOAK", soak, sizeof soak) > 0 ? full : quick;
 }
 
+namespace {
+
+struct MonitorCount {
+  int count = 0;
+  RECT other = {};
+};
+
+BOOL CALLBACK CountMonitor(HMONITOR handle, HDC, RECT*, LPARAM param) {
+  MonitorCount* found = reinterpret_cast<MonitorCount*>(param);
+  MONITORINFO info;
+  info.cbSize = sizeof info;
+  found->count++;
+  if (GetMonitorInfoA(handle, &info) && !(info.dwFlags & MONITORINFOF_PRIMARY)) found->other = info.rcMonitor;
+  return TRUE;
+}
+
+}  // namespace
+
+bool SecondMonitor(RECT* monitor) {
+  MonitorCount found;
+  EnumDisplayMonitors(nullptr, nullptr, CountMonitor, reinterpret_cast<LPARAM>(&found));
+  if (found.count != 2) return false;
+  *monitor = found.other;
+  return true;
+}
+
 const char PlantedWinmm::kPreferIt[] = "WINEDLLOVERRIDES=winmm=n,b;mscoree,mshtml=";
 
 PlantedWinmm::PlantedWinmm(const std::string& folder) : folder(folder) {

@@ -80,6 +80,10 @@ Capture WaitForClient(HWND window, Predicate done, DWORD timeoutMs = 10000) {
   }
 }
 
+// The monitor that is not the primary one, on a display of two monitors
+// (scripts/two-monitors.sh makes one); false, with nothing set, on any other.
+bool SecondMonitor(RECT* monitor);
+
 // A Downloads folder with a DLL planted in it: the test's winmm.dll, which
 // leaves a mark beside itself when it is loaded, and the variable that makes
 // Wine search for it as Windows does (Wine prefers its own WINMM otherwise).
