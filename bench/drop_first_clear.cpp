@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "gif_block_walker.h"
 #include "gif_blocks.h"
 #include "whole_file.h"
 
@@ -18,8 +19,6 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-const size_t kScreenFlagsOffset = 4;  // in the screen descriptor
-const size_t kImageFlagsOffset = 8;  // in the image descriptor
 const int kMaxCodes = 1 << kGifMaxCodeSize;
 const int kMaxMinimumCodeSize = 11;  // a larger one leaves no room for a code
 const size_t kMaxSubBlockSize = kGifMaxSubBlockSize;
@@ -29,61 +28,27 @@ struct LzwCode {
   int width;
 };
 
-// Walks the input and builds the output; the first failure is kept in error.
-struct Rewrite {
-  const Bytes& in;
-  size_t pos;
-  Bytes out;
-  std::string error;
-
-  bool Fail(const std::string& why) {
-    if (error.empty()) error = why;
-    return false;
+// The image data at the cursor, its sub-blocks joined up; the cursor moves past
+// their terminator. False when they are cut short.
+bool ReadSubBlocks(GifCursor* cursor, Bytes* data) {
+  for (;;) {
+    const int size = cursor->Byte();
+    if (size < 0) return false;
+    if (size == 0) return true;
+    const uint8_t* start = cursor->Here();
+    if (!cursor->Skip(static_cast<size_t>(size))) return false;
+    data->insert(data->end(), start, start + size);
   }
+}
 
-  bool Has(size_t n) { return in.size() - pos >= n ? true : Fail("the file ends early"); }
-
-  bool Copy(size_t n) {
-    if (!Has(n)) return false;
-    out.insert(out.end(), in.begin() + pos, in.begin() + pos + n);
-    pos += n;
-    return true;
+void WriteSubBlocks(const Bytes& data, Bytes* out) {
+  for (size_t at = 0; at < data.size(); at += kMaxSubBlockSize) {
+    const size_t size = std::min(kMaxSubBlockSize, data.size() - at);
+    out->push_back(static_cast<uint8_t>(size));
+    out->insert(out->end(), data.begin() + at, data.begin() + at + size);
   }
-
-  // The sub-blocks at pos, joined up; pos moves past their terminator.
-  bool ReadSubBlocks(Bytes* data) {
-    for (;;) {
-      if (!Has(1)) return false;
-      const size_t size = in[pos++];
-      if (size == 0) return true;
-      if (!Has(size)) return false;
-      data->insert(data->end(), in.begin() + pos, in.begin() + pos + size);
-      pos += size;
-    }
-  }
-
-  bool CopySubBlocks() {
-    const size_t start = pos;
-    Bytes ignored;
-    if (!ReadSubBlocks(&ignored)) return false;
-    out.insert(out.end(), in.begin() + start, in.begin() + pos);
-    return true;
-  }
-
-  void WriteSubBlocks(const Bytes& data) {
-    for (size_t at = 0; at < data.size(); at += kMaxSubBlockSize) {
-      const size_t size = std::min(kMaxSubBlockSize, data.size() - at);
-      out.push_back(static_cast<uint8_t>(size));
-      out.insert(out.end(), data.begin() + at, data.begin() + at + size);
-    }
-    out.push_back(0);
-  }
-
-  bool CopyColorTable(int flags) {
-    if ((flags & kGifColourTableFlag) == 0) return true;
-    return Copy(size_t{3} << ((flags & kGifTableSizeMask) + 1));
-  }
-};
+  out->push_back(0);
+}
 
 // Splits LZW data into its codes, each with the width it was read at, up to
 // and including the end code or as far as whole codes reach. Widths follow the
@@ -137,49 +102,61 @@ Bytes PackCodes(const std::vector<LzwCode>& codes, size_t first) {
   return data;
 }
 
-// From just after the introducer: the descriptor and palette are copied, the
-// data re-packed. image counts from 1, for messages.
-bool RewriteImage(Rewrite* r, int image) {
-  if (!r->Has(kGifImageDescriptorSize)) return false;
-  const int flags = r->in[r->pos + kImageFlagsOffset];
-  if (!r->Copy(kGifImageDescriptorSize) || !r->CopyColorTable(flags) || !r->Has(1)) return false;
-  const int minimumCodeSize = r->in[r->pos];
-  Bytes data;
-  if (!r->Copy(1) || !r->ReadSubBlocks(&data)) return false;
+// The image data at the walker's cursor, re-packed without its leading clear
+// codes, onto `out`; image counts from 1, for messages. Empty `error` on success.
+void RewriteImageData(GifCursor* cursor, int image, Bytes* out, std::string* error) {
   const std::string which = "image " + std::to_string(image);
+  const int minimumCodeSize = cursor->Byte();
+  Bytes data;
+  if (minimumCodeSize < 0 || !ReadSubBlocks(cursor, &data)) {
+    *error = "the file ends early";
+    return;
+  }
   if (minimumCodeSize < 1 || minimumCodeSize > kMaxMinimumCodeSize) {
-    return r->Fail(which + " has a minimum code size of " + std::to_string(minimumCodeSize));
+    *error = which + " has a minimum code size of " + std::to_string(minimumCodeSize);
+    return;
   }
   const std::vector<LzwCode> codes = ReadCodes(data, minimumCodeSize);
   const int clearCode = 1 << minimumCodeSize;
   size_t first = 0;
   // A run of clears at the start is as good as one.
   while (first < codes.size() && codes[first].value == clearCode) first++;
-  if (first == 0) return r->Fail(which + " does not start with a clear code");
-  r->WriteSubBlocks(PackCodes(codes, first));
-  return true;
+  if (first == 0) {
+    *error = which + " does not start with a clear code";
+    return;
+  }
+  out->push_back(static_cast<uint8_t>(minimumCodeSize));
+  WriteSubBlocks(PackCodes(codes, first), out);
 }
 
-bool RewriteFile(Rewrite* r) {
-  if (!r->Has(kGifSignatureSize + kGifScreenDescriptorSize)) return false;
-  const int flags = r->in[kGifSignatureSize + kScreenFlagsOffset];
-  if (!r->Copy(kGifSignatureSize + kGifScreenDescriptorSize) || !r->CopyColorTable(flags)) return false;
+// The file with every image's data re-packed and every other byte as it is;
+// empty, with `error` set, when a block is damaged or an image cannot be.
+Bytes RewriteFile(const Bytes& in, std::string* error) {
+  Bytes out;
+  GifBlockWalker walker(in.data(), in.size());
+  GifScreen screen;
+  if (!walker.ReadScreen(&screen)) {
+    *error = "the file ends early";
+    return Bytes();
+  }
+  size_t copied = 0;  // what of `in` is in `out`
+  auto copyTo = [&](size_t end) {
+    out.insert(out.end(), in.begin() + copied, in.begin() + end);
+    copied = end;
+  };
   int images = 0;
-  for (;;) {
-    if (!r->Has(1)) return false;
-    const int introducer = r->in[r->pos];
-    r->Copy(1);
-    if (introducer == kGifTrailer) return true;
-    bool ok = false;
-    if (introducer == kGifImageIntroducer) {
-      ok = RewriteImage(r, ++images);
-    } else if (introducer == kGifExtensionIntroducer) {
-      ok = r->Copy(1) && r->CopySubBlocks();
-    } else {
-      ok = r->Fail("unknown block introducer " + std::to_string(introducer) + " at offset " +
-                   std::to_string(r->pos - 1));
+  for (GifBlock block;;) {
+    const GifBlockKind kind = walker.Next(&block);
+    if (kind == GifBlockKind::kEnd) {
+      *error = "a block is cut short or unknown at offset " + std::to_string(walker.offset());
+      return Bytes();
     }
-    if (!ok) return false;
+    copyTo(walker.offset());
+    if (kind == GifBlockKind::kTrailer) return out;
+    if (kind != GifBlockKind::kImage) continue;
+    RewriteImageData(walker.cursor(), ++images, &out, error);
+    if (!error->empty()) return Bytes();
+    copied = walker.offset();
   }
 }
 
@@ -196,12 +173,13 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "%s: cannot read the file\n", argv[1]);
     return 1;
   }
-  Rewrite rewrite{bytes, 0, {}, {}};
-  if (!RewriteFile(&rewrite)) {
-    std::fprintf(stderr, "%s: %s; nothing written\n", argv[1], rewrite.error.c_str());
+  std::string error;
+  const Bytes out = RewriteFile(bytes, &error);
+  if (!error.empty()) {
+    std::fprintf(stderr, "%s: %s; nothing written\n", argv[1], error.c_str());
     return 1;
   }
-  if (!WriteWholeFile(argv[2], rewrite.out)) {
+  if (!WriteWholeFile(argv[2], out)) {
     std::fprintf(stderr, "%s: cannot write the file\n", argv[2]);
     return 1;
   }

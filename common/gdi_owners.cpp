@@ -36,10 +36,10 @@ int GdiBitmap::Height() const {
   return bm.bmHeight;
 }
 
-HRGN GdiRegion::Copy() const {
-  if (handle_ == nullptr) return nullptr;
+HRGN CopyRegion(HRGN region) {
+  if (region == nullptr) return nullptr;
   HRGN copy = CreateRectRgn(0, 0, 0, 0);
-  if (copy != nullptr && CombineRgn(copy, handle_, nullptr, RGN_COPY) == ERROR) {
+  if (copy != nullptr && CombineRgn(copy, region, nullptr, RGN_COPY) == ERROR) {
     DeleteObject(copy);
     copy = nullptr;
   }

@@ -33,48 +33,36 @@ class GdiBitmap {
   HBITMAP handle_ = nullptr;
 };
 
-// A logical palette, deleted on Reset and destruction.
-class GdiPalette {
+// A GDI object that is deleted with DeleteObject on Reset and destruction: a
+// palette, a region, a pen.
+template <typename Handle>
+class GdiObject {
  public:
-  GdiPalette() = default;
-  ~GdiPalette() { Reset(); }
-  GdiPalette(const GdiPalette&) = delete;
-  GdiPalette& operator=(const GdiPalette&) = delete;
+  GdiObject() = default;
+  explicit GdiObject(Handle handle) : handle_(handle) {}
+  ~GdiObject() { Reset(); }
+  GdiObject(const GdiObject&) = delete;
+  GdiObject& operator=(const GdiObject&) = delete;
 
-  operator HPALETTE() const { return handle_; }
+  operator Handle() const { return handle_; }
 
-  // Deletes the palette held; from now on holds `palette`.
-  void Reset(HPALETTE palette = nullptr) {
+  // Deletes the object held; from now on holds `handle`.
+  void Reset(Handle handle = nullptr) {
     if (handle_ != nullptr) DeleteObject(handle_);
-    handle_ = palette;
+    handle_ = handle;
   }
 
  private:
-  HPALETTE handle_ = nullptr;
+  Handle handle_ = nullptr;
 };
 
-// A region, deleted on Reset and destruction.
-class GdiRegion {
- public:
-  GdiRegion() = default;
-  ~GdiRegion() { Reset(); }
-  GdiRegion(const GdiRegion&) = delete;
-  GdiRegion& operator=(const GdiRegion&) = delete;
+using GdiPalette = GdiObject<HPALETTE>;
+using GdiRegion = GdiObject<HRGN>;
+using GdiPen = GdiObject<HPEN>;
 
-  operator HRGN() const { return handle_; }
-
-  // Deletes the region held; from now on holds `region`.
-  void Reset(HRGN region = nullptr) {
-    if (handle_ != nullptr) DeleteObject(handle_);
-    handle_ = region;
-  }
-  // A new region of the same shape, for a caller that hands it on (SetWindowRgn
-  // keeps the region it is given); null when empty.
-  HRGN Copy() const;
-
- private:
-  HRGN handle_ = nullptr;
-};
+// A new region of the shape of `region`, for a caller that hands it on
+// (SetWindowRgn keeps the region it is given); null for none.
+HRGN CopyRegion(HRGN region);
 
 // A device context that is deleted: one that CreateDCA or CreateCompatibleDC made.
 class GdiDc {
@@ -138,6 +126,20 @@ class PaintDc {
  private:
   HWND window_;
   PAINTSTRUCT paint_;
+};
+
+// An object selected into a device context; what was selected before goes back
+// in when this one goes, so the object is free to be deleted after it.
+class SelectedObject {
+ public:
+  SelectedObject(HDC dc, HGDIOBJ object) : dc_(dc), previous_(SelectObject(dc, object)) {}
+  ~SelectedObject() { SelectObject(dc_, previous_); }
+  SelectedObject(const SelectedObject&) = delete;
+  SelectedObject& operator=(const SelectedObject&) = delete;
+
+ private:
+  HDC dc_;
+  HGDIOBJ previous_;
 };
 
 // A logical palette selected into a device context as the foreground palette. The

@@ -2,16 +2,15 @@
 
 #include <cstdio>
 
+#include "frame_step.h"
+
 namespace {
 
 // One loop as the player times it: every frame stays its delay, and no frame
-// less than the 10 ms its timer gives a delay of 0. A single frame never moves.
+// less than the shortest its timer gives a delay of 0. A single frame never moves.
 int64_t LoopMilliseconds(const GifAnimation& animation) {
   int64_t total = 0;
-  for (int32_t i = 0; i < animation.frameCount; i++) {
-    const int64_t delay = int64_t{animation.frames[i]->delay} * 10;
-    total += delay < 10 ? 10 : delay;
-  }
+  for (int32_t i = 0; i < animation.frameCount; i++) total += FrameStayMs(animation.frames[i]->delay);
   return total;
 }
 

@@ -6,10 +6,12 @@
 #include <cstring>
 
 #include "file_dialogs.h"
+#include "frame_step.h"
 #include "greeting_files.h"
 #include "whole_file.h"
 #include "greeting_rules.h"
 #include "greeting_summary.h"
+#include "indexed_bitmap_draw.h"
 #include "native_path.h"
 #include "resource.h"
 
@@ -25,8 +27,6 @@ const char kNoSong[] = "No song. Add a MIDI song if you like; the greeting plays
 // A job shorter than this finishes before any sign of it would be worth showing.
 const DWORD kQuietMs = 500;
 const UINT kBusyTickMs = 250;
-// The shortest frame delay the player's timer gives: a delay of 0 would stop it.
-const UINT kShortestDelayMs = 10;
 
 bool IsSongFile(const std::string& path) {
   const size_t dot = path.find_last_of('.');
@@ -95,7 +95,7 @@ bool MakerWindow::Create(HINSTANCE instance, int showCommand) {
   windowClass.cbWndExtra = DLGWINDOWEXTRA;
   windowClass.hInstance = instance;
   windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_MAKER));
-  windowClass.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
+  windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
   windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   windowClass.lpszClassName = className.c_str();
   RegisterClassW(&windowClass);
@@ -154,7 +154,7 @@ INT_PTR MakerWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return TRUE;
     case WM_SETCURSOR:
       if (job_ && LOWORD(lParam) == HTCLIENT) {
-        SetCursor(LoadCursorW(nullptr, MAKEINTRESOURCEW(32650)));  // IDC_APPSTARTING
+        SetCursor(LoadCursorA(nullptr, IDC_APPSTARTING));
         SetWindowLongPtrW(hwnd, DWLP_MSGRESULT, TRUE);
         return TRUE;
       }
@@ -182,7 +182,8 @@ void MakerWindow::OnInit() {
   preview_.Attach(GetDlgItem(hwnd, IDC_PREVIEW));
   SetWindowTextA(preview_.hwnd, kEmptyText);
   DragAcceptFiles(hwnd, TRUE);
-  Layout(template_[0].rect.right - template_[0].rect.left, template_[0].rect.bottom - template_[0].rect.top);
+  const RECT& preview = TemplatePlace(IDC_PREVIEW);
+  Layout(preview.right - preview.left, preview.bottom - preview.top);
   UpdateControls();
 }
 
@@ -194,6 +195,13 @@ void MakerWindow::Remember() {
   RECT client;
   GetClientRect(hwnd, &client);
   templateClient_ = SIZE{client.right, client.bottom};
+}
+
+const RECT& MakerWindow::TemplatePlace(int id) const {
+  for (const Place& place : template_)
+    if (place.id == id) return place.rect;
+  static const RECT kNowhere = {0, 0, 0, 0};
+  return kNowhere;
 }
 
 void MakerWindow::OnCommand(WORD id) {
@@ -363,20 +371,7 @@ void MakerWindow::ShowAnimation(std::unique_ptr<AnimationLoad> load) {
   savedPath_.clear();
   savedText_.clear();
   const GifAnimation& animation = loaded_->animation.gif;
-
-  struct {
-    WORD version;
-    WORD count;
-    PALETTEENTRY entries[256];
-  } palette;
-  palette.version = 0x300;
-  palette.count = static_cast<WORD>(animation.colourCount);
-  for (int32_t i = 0; i < animation.colourCount; i++) {
-    const uint32_t colour = animation.colours[i];
-    palette.entries[i] = PALETTEENTRY{static_cast<BYTE>(colour), static_cast<BYTE>(colour >> 8),
-                                      static_cast<BYTE>(colour >> 16), 0};
-  }
-  palette_.Reset(CreatePalette(reinterpret_cast<LOGPALETTE*>(&palette)));
+  palette_.Reset(CreateAnimationPalette(animation));
   CreateIndexedBitmap(&canvas_, animation.width, animation.height);
   ClearIndexedBitmap(&canvas_);
 
@@ -392,24 +387,15 @@ void MakerWindow::ShowAnimation(std::unique_ptr<AnimationLoad> load) {
   SetText(hwnd, NameOf(loaded_->path) + " - " + kTitle);
 }
 
-// The player's step: the next frame laid opaquely onto the canvas, never
-// cleared, and the timer armed with that frame's delay.
+// The player's step, and the timer armed for as long as its frame stays.
 void MakerWindow::AdvanceFrame() {
   KillTimer(hwnd, kFrameTimer);
   if (!loaded_ || canvas_.pixels == nullptr) return;
-  GifAnimation& animation = loaded_->animation.gif;
-  if (animation.frameCount == 0) return;
-  if (++frameIndex_ >= animation.frameCount) frameIndex_ = 0;
-  GifFrame* frame = animation.frames[frameIndex_];
-  RECT rect;
-  IndexedBitmap* bitmap = GetFrameRect(frame, &rect);
-  if (bitmap == nullptr) return;
-  CompositeBitmap(&canvas_, bitmap, &rect, 0, 0, -1);
-  preview_.CanvasChanged(rect);
-  if (animation.frameCount >= 2) {
-    const UINT delay = static_cast<UINT>(frame->delay) * 10;
-    SetTimer(hwnd, kFrameTimer, delay < kShortestDelayMs ? kShortestDelayMs : delay, nullptr);
-  }
+  const GifAnimation& animation = loaded_->animation.gif;
+  const FrameStep step = StepFrame(animation, &canvas_, &frameIndex_);
+  if (step.frame == nullptr) return;
+  preview_.CanvasChanged(step.changed);
+  if (animation.frameCount >= 2) SetTimer(hwnd, kFrameTimer, step.stayMs, nullptr);
 }
 
 void MakerWindow::AddSong(const std::string& path) {
@@ -506,8 +492,8 @@ int MakerWindow::ShownPercent(int* width, int* height, const std::string& info) 
   const RECT work = WorkAreaOf(hwnd);
   RECT frame = {0, 0, 0, 0};
   AdjustWindowRectEx(&frame, GetWindowLongA(hwnd, GWL_STYLE), TRUE, GetWindowLongA(hwnd, GWL_EXSTYLE));
-  const RECT& preview = template_[0].rect;
-  const RECT& infoPlace = template_[1].rect;
+  const RECT& preview = TemplatePlace(IDC_PREVIEW);
+  const RECT& infoPlace = TemplatePlace(IDC_INFO);
   const int margins = 2 * preview.left;
   // The text takes at least its place in the template, as the layout gives it.
   const int infoHeight = InfoHeight(info, infoPlace.right - infoPlace.left);
@@ -534,12 +520,10 @@ int MakerWindow::ShownPercent(int* width, int* height, const std::string& info) 
 
 int MakerWindow::InfoHeight(const std::string& text, int width) const {
   HWND info = GetDlgItem(hwnd, IDC_INFO);
-  HDC dc = GetDC(info);
-  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(info, WM_GETFONT, 0, 0)));
+  const WindowDc dc(info);
+  const SelectedObject font(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(info, WM_GETFONT, 0, 0)));
   RECT box = {0, 0, width, 0};
   DrawTextW(dc, Utf16(text).c_str(), -1, &box, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
-  SelectObject(dc, old);
-  ReleaseDC(info, dc);
   return box.bottom;
 }
 
@@ -547,7 +531,7 @@ int MakerWindow::InfoHeight(const std::string& text, int width) const {
 // down by what it and the text about it add to the template, and the window
 // widens with a wide animation.
 void MakerWindow::Layout(int previewWidth, int previewHeight) {
-  const RECT& preview = template_[0].rect;
+  const RECT& preview = TemplatePlace(IDC_PREVIEW);
   const int margin = preview.left;
   const int templateWidth = preview.right - preview.left;
   const int contentWidth = previewWidth > templateWidth ? previewWidth : templateWidth;
@@ -555,7 +539,7 @@ void MakerWindow::Layout(int previewWidth, int previewHeight) {
   const int widened = clientWidth - templateClient_.cx;
 
   const std::string info = TextOf(GetDlgItem(hwnd, IDC_INFO));
-  const RECT& infoPlace = template_[1].rect;
+  const RECT& infoPlace = TemplatePlace(IDC_INFO);
   const int infoTop = preview.top + previewHeight + (infoPlace.top - preview.bottom);
   int infoHeight = InfoHeight(info, contentWidth);
   if (infoHeight < infoPlace.bottom - infoPlace.top) infoHeight = infoPlace.bottom - infoPlace.top;

@@ -71,6 +71,8 @@ class MakerWindow {
 
   // Layout and state of the controls
   void Remember();
+  // Where the template put control `id`.
+  const RECT& TemplatePlace(int id) const;
   int ShownPercent(int* width, int* height, const std::string& info) const;
   int InfoHeight(const std::string& text, int width) const;
   void Layout(int previewWidth, int previewHeight);

@@ -98,17 +98,16 @@ void PreviewView::Paint() {
 // The control's text in the middle of a dashed frame: where files may be dropped.
 void PreviewView::PaintText(HDC dc, const RECT& client) {
   FillRect(dc, &client, GetSysColorBrush(COLOR_WINDOW));
-  HPEN pen = CreatePen(PS_DOT, 1, GetSysColor(COLOR_GRAYTEXT));
-  HGDIOBJ oldPen = SelectObject(dc, pen);
-  HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
-  Rectangle(dc, client.left, client.top, client.right, client.bottom);
-  SelectObject(dc, oldBrush);
-  SelectObject(dc, oldPen);
-  DeleteObject(pen);
+  {
+    const GdiPen pen(CreatePen(PS_DOT, 1, GetSysColor(COLOR_GRAYTEXT)));
+    const SelectedObject dashed(dc, pen);
+    const SelectedObject hollow(dc, GetStockObject(NULL_BRUSH));
+    Rectangle(dc, client.left, client.top, client.right, client.bottom);
+  }
 
   char text[512];
   GetWindowTextA(hwnd, text, sizeof text);
-  HGDIOBJ oldFont = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(GetParent(hwnd), WM_GETFONT, 0, 0)));
+  const SelectedObject font(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(GetParent(hwnd), WM_GETFONT, 0, 0)));
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
   RECT box = client;
@@ -117,7 +116,6 @@ void PreviewView::PaintText(HDC dc, const RECT& client) {
   DrawTextA(dc, text, -1, &measured, DT_CENTER | DT_WORDBREAK | DT_NOPREFIX | DT_CALCRECT);
   OffsetRect(&box, 0, (box.bottom - box.top - (measured.bottom - measured.top)) / 2);
   DrawTextA(dc, text, -1, &box, DT_CENTER | DT_WORDBREAK | DT_NOPREFIX);
-  SelectObject(dc, oldFont);
 }
 
 LRESULT CALLBACK PreviewView::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

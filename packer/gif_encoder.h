@@ -35,7 +35,6 @@ struct GifFrameImage {
 };
 
 const int32_t kGifMaxSide = 65535;
-const int kGifMaxColours = 256;
 
 // Builds one GIF stream in memory: Begin, AddFrame for every frame, Finish.
 class GifEncoder {

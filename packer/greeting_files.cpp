@@ -27,9 +27,9 @@ struct Section {
   const char* what;    // what the player takes the data for
   int64_t start;       // where the section's marker begins in the greeting
   int64_t size;        // the data's bytes
-  std::string Name() const { return std::string(marker + 3); }
+  std::string Name() const { return MarkerName(marker); }
   // The asterisk, the name and the colon.
-  int64_t MarkerBytes() const { return static_cast<int64_t>(std::strlen(marker + 3)) + 2; }
+  int64_t MarkerBytes() const { return static_cast<int64_t>(std::strlen(MarkerName(marker))) + 2; }
   int64_t DataStart() const { return start + MarkerBytes() + 4; }
 };
 

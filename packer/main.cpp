@@ -17,6 +17,7 @@
 #include <sys/stat.h>
 #endif
 
+#include "frame_step.h"
 #include "gif_flattener.h"
 #include "gif_parser.h"
 #include "greeting_files.h"
@@ -173,16 +174,12 @@ void WritePreview(const std::string& dir, GifAnimation* animation) {
   IndexedBitmap canvas;
   CreateIndexedBitmap(&canvas, animation->width, animation->height);
   ClearIndexedBitmap(&canvas);
+  int32_t shown = -1;
   for (int32_t i = 0; i < animation->frameCount; i++) {
-    GifFrame* frame = animation->frames[i];
-    RECT rect;
+    const GifFrame* frame = animation->frames[i];
     std::printf("frame %d: at %d,%d size %dx%d delay %d", i, frame->left, frame->top, frame->width, frame->height,
                 frame->delay);
-    if (IndexedBitmap* bitmap = GetFrameRect(frame, &rect)) {
-      CompositeBitmap(&canvas, bitmap, &rect, 0, 0, -1);
-    } else {
-      std::printf(" (no pixels; the player stops here)");
-    }
+    if (StepFrame(*animation, &canvas, &shown).frame == nullptr) std::printf(" (no pixels; the player stops here)");
     std::printf("\n");
     char name[32];
     std::snprintf(name, sizeof name, "frame-%04d.ppm", i);

@@ -43,7 +43,7 @@ void SpriteClip::PlaceWindow(HWND hwnd, int x, int y, HWND insertAfter) {
   GdiRegion* shape = shapes.At(currentStep);
   if (shape != nullptr && *shape != nullptr && step->frame != shapedFrame) {
     // The window keeps the region it is given: it gets a copy.
-    if (SetWindowRgn(hwnd, shape->Copy(), FALSE)) shapedFrame = step->frame;
+    if (SetWindowRgn(hwnd, CopyRegion(*shape), FALSE)) shapedFrame = step->frame;
   }
   InvalidateRgn(hwnd, nullptr, TRUE);
   SetWindowPos(hwnd, insertAfter, x, y, step->frame->Width(), step->frame->Height(), SWP_SHOWWINDOW | SWP_NOACTIVATE);

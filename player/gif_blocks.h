@@ -26,6 +26,8 @@ const uint8_t kGifColourTableFlag = 0x80;  // a global or local colour table fol
 const uint8_t kGifColourResolution = 0x70; // screen only: 8 bits per primary
 const uint8_t kGifInterlaceFlag = 0x40;    // image only: rows come in four passes
 const uint8_t kGifTableSizeMask = 0x07;    // n: the table holds 2^(n+1) entries
+// The largest colour table a GIF can declare.
+const int kGifMaxColours = 256;
 
 // An interlaced image's rows come in four passes: each pass's first row, and the
 // rows between two of its rows.

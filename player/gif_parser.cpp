@@ -120,7 +120,8 @@ void ParseGif(GifAnimation* animation, ByteReader* reader) {
     return;
   }
 
-  if (!Skip(reader, 6)) return;
+  // The signature: both versions are read alike.
+  if (!Skip(reader, kGifSignatureSize)) return;
   if (!ReadU16(reader, &animation->width) || !ReadU16(reader, &animation->height)) return;
   int packed = ReadByte(reader);
   if (packed < 0 || ReadByte(reader) < 0 || ReadByte(reader) < 0) return;

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "byte_reader.h"
+#include "gif_blocks.h"
 #include "indexed_bitmap.h"
 
 // One fixed global block per frame.
@@ -24,7 +25,7 @@ struct GifAnimation {
   int32_t width;
   int32_t height;
   int32_t colourCount;  // 0 when the stream has no global colour table
-  uint32_t colours[256];  // red | green << 8 | blue << 16
+  uint32_t colours[kGifMaxColours];  // red | green << 8 | blue << 16
   GifFrame** frames;
   int32_t frameCount;
   int32_t capacity;

@@ -3,19 +3,15 @@
 #include <windows.h>
 #include <mmsystem.h>
 
+#include "frame_step.h"
 #include "gif_parser.h"
+#include "indexed_bitmap_draw.h"
 #include "payload_locator.h"
 #include "player_globals.h"
 #include "player_window.h"
 #include "system_dlls.h"
 
 namespace {
-
-const UINT kTimerPeriodMs = 10;
-// The only version a LOGPALETTE has.
-const WORD kLogPaletteVersion = 0x300;
-// The largest colour table a GIF can declare.
-const int kMaxColours = 256;
 
 // Loads the animation section, builds the palette and the canvas. True when all
 // are ready; on failure the payload file may stay open for the exit sequence.
@@ -26,20 +22,7 @@ bool LoadAnimation(const PathChar* path, const char* marker) {
   if (!ReadSection(&block.reader)) return false;
   ParseGif(&animation, &block.reader);
   if (animation.colourCount == 0) return false;
-
-  struct {
-    WORD version;
-    WORD count;
-    PALETTEENTRY entries[kMaxColours];
-  } palette;
-  palette.version = kLogPaletteVersion;
-  palette.count = static_cast<WORD>(animation.colourCount);
-  for (int32_t i = 0; i < animation.colourCount; i++) {
-    uint32_t colour = animation.colours[i];
-    palette.entries[i] = PALETTEENTRY{static_cast<BYTE>(colour), static_cast<BYTE>(colour >> 8),
-                                      static_cast<BYTE>(colour >> 16), 0};
-  }
-  appPalette = CreatePalette(reinterpret_cast<LOGPALETTE*>(&palette));
+  appPalette = CreateAnimationPalette(animation);
   CreateIndexedBitmap(&canvas, animation.width, animation.height);
   ClearIndexedBitmap(&canvas);
   ClosePayloadFile();
@@ -55,7 +38,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
   ExtractMusic(pathBuffer, MIDI_SECTION_MARKER);
   // The scan used the path's buffer.
   GetModuleFileNameW(instance, pathBuffer, kPathBufferSize);
-  timeBeginPeriod(kTimerPeriodMs);
+  timeBeginPeriod(kTimerResolutionMs);
 
   int exitCode = 0;
   if (LoadAnimation(pathBuffer, GIF_SECTION_MARKER) && RegisterPlayerClass(instance) &&
@@ -70,7 +53,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
 
   ClosePayloadFile();
   KillFrameTimer();
-  timeEndPeriod(kTimerPeriodMs);
+  timeEndPeriod(kTimerResolutionMs);
   FreeGifAnimation(&animation);
   if (appPalette != nullptr) {
     DeleteObject(appPalette);

@@ -125,7 +125,7 @@ int32_t FindSection(const PathChar* path, const char* marker) {
                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (!PayloadFileOpen()) return 0;
 
-  const char* name = marker + 3;
+  const char* name = MarkerName(marker);
   for (;;) {
     int32_t byte = NextScanByte();
     if (byte < 0) return 0;

@@ -14,6 +14,10 @@
 // at the fourth character.
 #define GIF_SECTION_MARKER "---GIF_BEGINS_HERE"
 #define MIDI_SECTION_MARKER "---MIDI_BEGINS_HERE"
+const int kMarkerGuardLength = 3;
+
+// The section's name in a stored marker: what follows the dashes.
+inline const char* MarkerName(const char* marker) { return marker + kMarkerGuardLength; }
 
 // Characters of each; the scan reads kScanChunkBytes into pathBuffer at a time.
 const int kPathBufferSize = 4096;

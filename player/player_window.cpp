@@ -2,6 +2,7 @@
 
 #include <mmsystem.h>
 
+#include "frame_step.h"
 #include "gdi_owners.h"
 #include "indexed_bitmap_draw.h"
 #include "payload_locator.h"
@@ -17,11 +18,6 @@ namespace {
 
 const char kClassName[] = "LoopvueMainWin";
 const char kTitle[] = "Animation Player";
-// The timer resolution requested for the whole run, and the shortest delay the
-// timer service accepts: a frame delay of 0 would otherwise stop the animation.
-const UINT kTimerResolutionMs = 10;
-// GIF delays count hundredths of a second.
-const UINT kMsPerDelayUnit = 10;
 
 LRESULT RealizeAppPalette(HWND window, bool restoreInBackground) {
   WindowDc dc(window);
@@ -114,21 +110,10 @@ void PaintCanvas(HWND window) {
 
 void AdvanceFrame(HWND window) {
   KillFrameTimer();
-  frameIndex++;
-  if (frameIndex >= animation.frameCount) frameIndex = 0;
-  if (animation.frameCount == 0 || animation.frames == nullptr || animation.frames[frameIndex] == nullptr) return;
-
-  GifFrame* frame = animation.frames[frameIndex];
-  RECT rect;
-  IndexedBitmap* bitmap = GetFrameRect(frame, &rect);
-  if (bitmap == nullptr) return;
-  CompositeBitmap(&canvas, bitmap, &rect, 0, 0, kNoTransparentIndex);
-  InvalidateRect(window, &rect, FALSE);
-
-  if (animation.frameCount >= 2) {
-    UINT delayMs = static_cast<UINT>(frame->delay) * kMsPerDelayUnit;
-    ArmFrameTimer(delayMs < kTimerResolutionMs ? kTimerResolutionMs : delayMs, window);
-  }
+  const FrameStep step = StepFrame(animation, &canvas, &frameIndex);
+  if (step.frame == nullptr) return;
+  InvalidateRect(window, &step.changed, FALSE);
+  if (animation.frameCount >= 2) ArmFrameTimer(step.stayMs, window);
 }
 
 UINT ArmFrameTimer(UINT delayMs, HWND window) {

@@ -3,8 +3,6 @@
 # (and the prefix's wineserver) when the calling script exits.
 root=${root:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
 export WINEPREFIX="$root/build/win/wineprefix"
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
 
 xvfb_pid=
 stop_display() {
@@ -23,11 +21,7 @@ if [ -z "${DISPLAY:-}" ]; then
   for _ in $(seq 1 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
 fi
 
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  echo "Creating the Wine prefix in $WINEPREFIX"
-  mkdir -p "$WINEPREFIX"
-  wineboot -i >/dev/null 2>&1
-fi
+source "$root/scripts/wine-env.sh"
 # Wine draws the symbols on caption buttons and other frame controls with its
 # Marlett font; without it they come out as letters ("0 1 r"). Debian's Wine looks
 # for its own fonts (package fonts-wine) under a name it cannot open,

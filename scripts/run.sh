@@ -65,64 +65,65 @@ headless=0
 source "$root/scripts/display.sh"
 quiet_without_sound
 
+# run_program TELL SECONDS SHOOT PROGRAM [ARGUMENT...]: on a display, says TELL
+# and runs the program until its window is closed; headless, runs it for
+# SECONDS, has the function SHOOT save the screen under $shots and stops it.
+run_program() {
+  local tell=$1 seconds=$2 shoot=$3
+  shift 3
+  if [ "$headless" = 0 ]; then
+    echo "$tell"
+    wine "$@"
+    return
+  fi
+  wine "$@" &
+  local program=$!
+  sleep "$seconds"
+  mkdir -p "$shots"
+  "$shoot"
+  kill "$program" 2>/dev/null || true
+  wineserver -k >/dev/null 2>&1 || true
+}
+shoot_greeting() { import -window root -trim +repage "$shots/greeting.png"; }
+shoot_maker() { import -window root -trim +repage "$shots/maker.png"; }
+# The rise, four times half a second apart, over the bottom of the screen.
+shoot_glimmer() {
+  for i in 1 2 3 4; do
+    import -window root -crop 1024x260+0+508 +repage "$shots/glimmer-rise-$i.png"
+    sleep 0.5
+  done
+}
+
 case "$job" in
   greeting)
     pack_greeting "$bin/greeting.exe"
     echo "Packed $bin/greeting.exe"
     no_sound_note "its song is"
-    if [ "$headless" = 0 ]; then
-      echo "Playing it on $DISPLAY; close its window to end."
-      wine "$bin/greeting.exe"
-    else
-      wine "$bin/greeting.exe" &
-      player=$!
-      sleep 5
-      mkdir -p "$shots"
-      import -window root -trim +repage "$shots/greeting.png"
-      kill "$player" 2>/dev/null || true
-      wineserver -k >/dev/null 2>&1 || true
-      echo "Played it on a virtual display; screenshot: $shots/greeting.png"
-    fi
+    run_program "Playing it on ${DISPLAY}; close its window to end." 5 shoot_greeting "$bin/greeting.exe"
+    [ "$headless" = 0 ] || echo "Played it on a virtual display; screenshot: $shots/greeting.png"
     ;;
   maker)
     gif=$(winepath -w "$root/samples/greeting.gif")
     song=$(winepath -w "$root/samples/greeting.mid")
     no_sound_note "the song it plays with Listen is"
-    if [ "$headless" = 0 ]; then
-      echo "Running the greeting maker on $DISPLAY with the sample animation and song; close its window to end."
-      wine "$bin/loopvue-maker.exe" "$gif" "$song"
-    else
-      wine "$bin/loopvue-maker.exe" "$gif" "$song" &
-      maker=$!
-      sleep 6
-      mkdir -p "$shots"
-      import -window root -trim +repage "$shots/maker.png"
-      kill "$maker" 2>/dev/null || true
-      wineserver -k >/dev/null 2>&1 || true
-      echo "Ran the greeting maker on a virtual display; screenshot: $shots/maker.png"
-    fi
+    run_program "Running the greeting maker on $DISPLAY with the sample animation and song; close its window to end." \
+      6 shoot_maker "$bin/loopvue-maker.exe" "$gif" "$song"
+    [ "$headless" = 0 ] || echo "Ran the greeting maker on a virtual display; screenshot: $shots/maker.png"
     ;;
   glimmer)
     no_sound_note "its sounds are"
-    if [ "$headless" = 0 ]; then
-      echo "Running the peeker on $DISPLAY; it peeks every three to four minutes. Click it for its About box."
-      wine "$bin/glimmer.exe"
-    else
+    backdrop=
+    if [ "$headless" = 1 ]; then
       # Something to peek over: a backdrop on the root window.
       /usr/bin/convert -size 1024x768 gradient:'#4a7bd0'-'#f0e0a0' "$root/build/backdrop.png"
       display -window root "$root/build/backdrop.png" &
       backdrop=$!
       sleep 1
-      wine "$bin/glimmer.exe" &
-      peeker=$!
-      mkdir -p "$shots"
-      sleep 3
-      for i in 1 2 3 4; do
-        import -window root -crop 1024x260+0+508 +repage "$shots/glimmer-rise-$i.png"
-        sleep 0.5
-      done
-      kill "$peeker" "$backdrop" 2>/dev/null || true
-      wineserver -k >/dev/null 2>&1 || true
+    fi
+    run_program "Running the peeker on $DISPLAY; it peeks every three to four minutes. Click it for its About box." \
+      3 shoot_glimmer "$bin/glimmer.exe"
+    if [ -n "$backdrop" ]; then
+      kill "$backdrop" 2>/dev/null || true
       echo "Ran the peeker on a virtual display; screenshots of its rise: $shots/glimmer-rise-*.png"
     fi
     ;;

@@ -31,7 +31,7 @@ struct ExpectedSection {
 // The lookup's rules over bytes in memory: the first '*' + name + ':' counts;
 // a byte that breaks a partial match is used up, never taken as a new '*'.
 ExpectedSection ScanBytes(const uint8_t* data, size_t size, const char* marker) {
-  const char* name = marker + 3;
+  const char* name = MarkerName(marker);
   const size_t nameLength = std::strlen(name);
   size_t i = 0;
   for (;;) {

@@ -14,6 +14,7 @@
 #include <string>
 
 #include "byte_reader.h"
+#include "frame_step.h"
 #include "gif_parser.h"
 #include "indexed_bitmap.h"
 #include "whole_file.h"
@@ -49,11 +50,10 @@ void Play(int sink, const std::string& bytes, Totals* totals) {
   IndexedBitmap canvas;
   CreateIndexedBitmap(&canvas, animation.width, animation.height);
   ClearIndexedBitmap(&canvas);
+  int32_t shown = -1;
   for (int32_t i = 0; i < animation.frameCount; i++) {
-    RECT rect;
-    IndexedBitmap* bitmap = GetFrameRect(animation.frames[i], &rect);
+    const IndexedBitmap* bitmap = StepFrame(animation, &canvas, &shown).frame;
     if (bitmap == nullptr) continue;
-    CompositeBitmap(&canvas, bitmap, &rect, 0, 0, -1);
     Show(sink, *bitmap, totals);
     Show(sink, canvas, totals);
     totals->frames++;
