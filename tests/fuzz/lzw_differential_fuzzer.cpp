@@ -13,7 +13,7 @@
 #include "fuzz_check.h"
 #include "indexed_bitmap.h"
 #include "lzw_decoder.h"
-#include "reference_lzw_decoder.h"
+#include "support/reference_lzw_decoder.h"
 
 namespace {
 

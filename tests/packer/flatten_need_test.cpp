@@ -8,7 +8,7 @@
 
 #include "flatten_need.h"
 #include "gif_parser.h"
-#include "gif_writer.h"
+#include "support/gif_writer.h"
 #include "greeting_rules.h"
 #include "support/plain_gif.h"
 

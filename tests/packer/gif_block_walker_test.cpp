@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "gif_blocks.h"
-#include "gif_writer.h"
+#include "support/gif_writer.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "gif_blocks.h"
-#include "gif_writer.h"
+#include "support/gif_writer.h"
 #include "support/gif_decoders.h"
 #include "support/plain_gif.h"
 #include "support/scratch_dir.h"

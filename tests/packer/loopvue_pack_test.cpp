@@ -12,7 +12,7 @@
 #include "gif_parser.h"
 #include "greeting_rules.h"
 #include "payload_locator.h"
-#include "gif_writer.h"
+#include "support/gif_writer.h"
 #include "support/plain_gif.h"
 #include "support/scratch_dir.h"
 #include "whole_file.h"

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "gif_writer.h"
-#include "parsed_gif.h"
+#include "support/gif_writer.h"
+#include "support/parsed_gif.h"
 
 namespace {
 

@@ -12,11 +12,11 @@
 
 #include "gif_block_walker.h"
 #include "gif_parser.h"
-#include "parsed_gif.h"
+#include "support/parsed_gif.h"
 #include "whole_file.h"
 
 #ifdef GIF_REFERENCE_GIFLIB
-#include "gif_writer.h"
+#include "support/gif_writer.h"
 #include "support/scratch_dir.h"
 #endif
 

@@ -6,9 +6,9 @@
 #include <cstring>
 #include <vector>
 
-#include "gif_writer.h"
-#include "parsed_gif.h"
-#include "reference_lzw_decoder.h"
+#include "support/gif_writer.h"
+#include "support/parsed_gif.h"
+#include "support/reference_lzw_decoder.h"
 
 namespace {
 

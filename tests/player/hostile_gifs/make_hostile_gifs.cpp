@@ -15,7 +15,7 @@
 
 #include "gif_block_walker.h"
 #include "gif_blocks.h"
-#include "gif_writer.h"
+#include "support/gif_writer.h"
 #include "whole_file.h"
 
 namespace {

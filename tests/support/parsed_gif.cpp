@@ -1,4 +1,4 @@
-#include "parsed_gif.h"
+#include "support/parsed_gif.h"
 
 #include <algorithm>
 #include <cstddef>

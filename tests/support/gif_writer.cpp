@@ -1,4 +1,4 @@
-#include "gif_writer.h"
+#include "support/gif_writer.h"
 
 #include <cstddef>
 #include <map>

@@ -1,4 +1,4 @@
-#include "reference_lzw_decoder.h"
+#include "support/reference_lzw_decoder.h"
 
 #include <cstring>
 #include <vector>
