@@ -79,7 +79,10 @@ void CheckFramesPlay(const std::string& path, const GifAnimation& animation, boo
     }
   }
   if (withPixels == 0) {
-    verdict->Add(VerdictCode::kNoFrameWithPixels, path, "no frame with pixels that the player could show");
+    // Frames without pixels show a browser the blank screen, which --flatten
+    // writes as a frame; a stream of no frames at all leaves it nothing to show.
+    verdict->Add(without == 0 ? VerdictCode::kNoFrame : VerdictCode::kNoFrameWithPixels, path,
+                 "no frame with pixels that the player could show", flattened);
     return;
   }
   if (without == 0) return;

@@ -26,8 +26,9 @@ enum class VerdictCode {
   kFramesTooMuchMemory,  // what the frames hold is to blame
   kCanvasBlockTooLarge,
   kFrameBlockTooLarge,
-  kNoFrameWithPixels,
-  kFramesWithoutPixels,
+  kNoFrame,              // the player's parse finds none
+  kNoFrameWithPixels,    // it finds frames, every one without pixels
+  kFramesWithoutPixels,  // some of them
   kTransparency,
   kDisposal,
   kZeroDelay,

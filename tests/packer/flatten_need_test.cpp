@@ -32,11 +32,12 @@ std::string WithoutColourTables() {
   return Text(gif.bytes());
 }
 
-std::string FirstFrameWithoutPixels() {
+// `followed`: with a frame of pixels after it.
+std::string FirstFrameWithoutPixels(bool followed) {
   GifWriter gif;
   gif.Header().Screen(40, 30, 7).ColourTable(7);
   gif.GraphicControl(10).Descriptor(0, 0, 0, 4, false).EncodedData(8, {});
-  gif.GraphicControl(10).Image(0, 0, IndexImage(40, 30, 1));
+  if (followed) gif.GraphicControl(10).Image(0, 0, IndexImage(40, 30, 1));
   return Text(gif.Trailer().bytes());
 }
 
@@ -111,7 +112,11 @@ TEST(FlattenNeed, EachFeatureThePlayerIgnoresOrRefusesIsNamed) {
       {"a code size", codeSize, "1 frame the player cannot decode written again"},
       {"a long delay", Gif({SolidFrame(0, 0, 40, 30, 1, 10), SolidFrame(2, 2, 4, 4, 2, 20000)}),
        "delays longer than the player's timer takes split"},
-      {"a frame without pixels", FirstFrameWithoutPixels(), "frames written again so that the player can show them all"},
+      {"a frame without pixels", FirstFrameWithoutPixels(true),
+       "frames written again so that the player can show them all"},
+      // Flattening shows the blank screen a browser shows.
+      {"only a frame without pixels", FirstFrameWithoutPixels(false),
+       "frames written again so that the player can show them all"},
   };
   for (const Case& c : cases) {
     FlattenNeed need = NeedOf("anim.gif", c.bytes);
