@@ -10,23 +10,6 @@
 #include "greeting_rules.h"
 #include "resource.h"
 
-namespace {
-
-std::string Lines(const std::vector<std::string>& lines) {
-  std::string text;
-  for (const std::string& line : lines) text += (text.empty() ? "" : "\n") + line;
-  return text;
-}
-
-// A message of the packer's checks without the "path: " it starts with: the
-// window says which file it is about.
-std::string WithoutPath(const std::string& path, const std::string& message) {
-  const std::string prefix = path + ": ";
-  return message.compare(0, prefix.size(), prefix) == 0 ? message.substr(prefix.size()) : message;
-}
-
-}  // namespace
-
 GreetingJob::~GreetingJob() {
   Wait();
 }
@@ -68,7 +51,7 @@ void GreetingJob::Load() {
     Verdict sizes;
     CheckPartSizes(PartSize{"", 0}, PartSize{in.path, size}, nullptr, false, "", &sizes);
     if (!sizes.accepted()) {
-      in.error = Lines(sizes.refusals);
+      in.error = sizes.RefusalLines();
       return;
     }
     bool read = false;
@@ -82,11 +65,11 @@ void GreetingJob::Load() {
   Verdict verdict;
   if (!in.sourceGiven) {
     CheckAnimation(in.path, in.source, false, &in.animation.gif, &verdict);
-    in.need = FindFlattenNeed(in.path, in.source, verdict);
+    in.need = FindFlattenNeed(verdict);
     if (!in.need.needed) {
-      in.error = Lines(verdict.refusals);
+      in.error = verdict.RefusalLines();
       if (in.error.empty()) in.packed = in.source;
-      for (const std::string& warning : verdict.warnings) in.notes.push_back(WithoutPath(in.path, warning));
+      for (const VerdictEntry& warning : verdict.warnings) in.notes.push_back(warning.reason);
       return;
     }
     FreeGifAnimation(&in.animation.gif);
@@ -103,10 +86,10 @@ void GreetingJob::Load() {
   SetPhase(kPhaseChecking);
   Verdict flattened;
   CheckAnimation(in.path, in.packed, true, &in.animation.gif, &flattened);
-  in.error = Lines(flattened.refusals);
+  in.error = flattened.RefusalLines();
   if (!in.error.empty()) in.packed.clear();
   if (in.flattening.truncated) in.notes.push_back("the file breaks off; the frames before the break are kept");
-  for (const std::string& warning : flattened.warnings) in.notes.push_back(WithoutPath(in.path, warning));
+  for (const VerdictEntry& warning : flattened.warnings) in.notes.push_back(warning.reason);
 }
 
 void GreetingJob::Save() {

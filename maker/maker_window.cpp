@@ -404,7 +404,7 @@ void MakerWindow::AddSong(const std::string& path) {
   Verdict sizes;
   CheckPartSizes(PartSize{"", 0}, PartSize{"", 0}, &song, false, "", &sizes);
   if (!sizes.accepted()) {
-    Complain("This song cannot be used.", sizes.refusals[0]);
+    Complain("This song cannot be used.", sizes.refusals[0].message());
     return;
   }
   bool read = false;
@@ -416,9 +416,7 @@ void MakerWindow::AddSong(const std::string& path) {
   Verdict verdict;
   CheckSong(path, bytes, &verdict);
   if (!verdict.accepted()) {
-    std::string reasons;
-    for (const std::string& refusal : verdict.refusals) reasons += (reasons.empty() ? "" : "\r\n") + refusal;
-    Complain("This song cannot be used.", reasons);
+    Complain("This song cannot be used.", verdict.RefusalLines("\r\n"));
     return;
   }
   songPlayer_.Stop();

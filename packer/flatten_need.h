@@ -1,15 +1,14 @@
 // Whether a GIF must be flattened before the player can show it as a web
 // browser does, and what flattening does about it in words for the people who
 // make greetings. A program that flattens on its own, without asking, flattens
-// exactly the GIFs the packer's checks refuse or warn about with --flatten as
-// the cure, so that every other GIF goes into the greeting byte for byte.
+// exactly the GIFs the packer's checks refuse or warn about with a code that
+// --flatten cures, so that every other GIF goes into the greeting byte for byte.
 #pragma once
 
-#include <cstdint>
 #include <string>
 #include <vector>
 
-#include "greeting_rules.h"
+#include "verdict.h"
 
 struct FlattenNeed {
   bool needed = false;
@@ -18,5 +17,5 @@ struct FlattenNeed {
   std::vector<std::string> cures;
 };
 
-// `asIs` is CheckAnimation's verdict on the GIF at `path` as it is, not flattened.
-FlattenNeed FindFlattenNeed(const std::string& path, const std::vector<uint8_t>& gif, const Verdict& asIs);
+// `asIs` is CheckAnimation's verdict on a GIF as it is, not flattened.
+FlattenNeed FindFlattenNeed(const Verdict& asIs);

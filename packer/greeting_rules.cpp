@@ -17,11 +17,6 @@ static_assert(sizeof(GifFrame) + sizeof(GifFrame*) == kPlayerFrameRecordBytes, "
 
 namespace {
 
-// " (CURE)", or nothing for a GIF that --flatten has already written.
-std::string FlattenCure(bool flattened, const std::string& cure) {
-  return flattened ? std::string() : " (--flatten " + cure + ")";
-}
-
 std::string Seconds(int64_t hundredths) {
   char text[32];
   std::snprintf(text, sizeof text, "%.2f s", static_cast<double>(hundredths) / 100);
@@ -35,8 +30,9 @@ const std::string kBlockLimit = "; the player can count on blocks of up to " + M
 // A part the player reads whole into one block, when it is larger than that.
 void CheckReadWhole(const std::string& path, const char* what, int64_t bytes, Verdict* verdict) {
   if (bytes <= kPlayerBlockLimit) return;
-  verdict->refusals.push_back(path + ": too large for the player, which reads the " + what + " as one block: " +
-                              Megabytes(bytes) + kBlockLimit);
+  verdict->Add(VerdictCode::kReadAsOneBlockTooLarge, path,
+               std::string("too large for the player, which reads the ") + what + " as one block: " +
+                   Megabytes(bytes) + kBlockLimit);
 }
 
 // The memory the player must hold at once, and the largest single block in it.
@@ -51,20 +47,23 @@ void CheckMemory(const std::string& path, const GifInspection& gif, int64_t gifB
     // it cannot shrink the canvas, and takes screens of limited size.
     const bool framesToBlame = static_cast<int64_t>(gif.width) * gif.height <= kMaxScreenPixels &&
                                canvas + gifBytes < kPlayerMemoryLimit;
-    verdict->refusals.push_back(
-        path + ": too large for the player: it would need " + Megabytes(total) + " for the canvas of " +
-        Size(gif.width, gif.height) + ", " + std::to_string(gif.frames) + " frame(s) and the animation itself" +
-        limit + (framesToBlame ? FlattenCure(flattened, "keeps only what each frame changes") : ""));
+    verdict->Add(framesToBlame ? VerdictCode::kFramesTooMuchMemory : VerdictCode::kTooMuchMemory, path,
+                 "too large for the player: it would need " + Megabytes(total) + " for the canvas of " +
+                     Size(gif.width, gif.height) + ", " + std::to_string(gif.frames) +
+                     " frame(s) and the animation itself" + limit,
+                 flattened, gif.frames);
     return;
   }
   if (canvas > kPlayerBlockLimit) {
-    verdict->refusals.push_back(path + ": too large for the player: its canvas of " + Size(gif.width, gif.height) +
-                                " needs one block of " + Megabytes(canvas) + kBlockLimit);
+    verdict->Add(VerdictCode::kCanvasBlockTooLarge, path,
+                 "too large for the player: its canvas of " + Size(gif.width, gif.height) + " needs one block of " +
+                     Megabytes(canvas) + kBlockLimit);
   }
   if (gif.largestFrame.value > kPlayerBlockLimit) {
-    verdict->refusals.push_back(path + ": too large for the player: frame " + std::to_string(gif.largestFrame.first) +
-                                " needs one block of " + Megabytes(gif.largestFrame.value) + kBlockLimit +
-                                FlattenCure(flattened, "clips frames to the screen"));
+    verdict->Add(VerdictCode::kFrameBlockTooLarge, path,
+                 "too large for the player: frame " + std::to_string(gif.largestFrame.first) + " needs one block of " +
+                     Megabytes(gif.largestFrame.value) + kBlockLimit,
+                 flattened);
   }
   CheckReadWhole(path, "animation", gifBytes, verdict);
 }
@@ -80,17 +79,20 @@ void CheckFramesPlay(const std::string& path, const GifAnimation& animation, boo
     }
   }
   if (withPixels == 0) {
-    verdict->refusals.push_back(path + ": no frame with pixels that the player could show");
+    // Frames without pixels show a browser the blank screen, which --flatten
+    // writes as a frame; a stream of no frames at all leaves it nothing to show.
+    verdict->Add(without == 0 ? VerdictCode::kNoFrame : VerdictCode::kNoFrameWithPixels, path,
+                 "no frame with pixels that the player could show", flattened);
     return;
   }
   if (without == 0) return;
   const GifFrame& frame = *animation.frames[first];
   const bool last = first == animation.frameCount - 1;
-  verdict->refusals.push_back(path + ": " + std::to_string(without) + " frame(s) have no pixels (frame " +
-                              std::to_string(first) + ": " + Size(frame.width, frame.height) +
-                              "); the player would stop on frame " + std::to_string(first) + " for good" +
-                              (last ? " and never loop" : "") +
-                              FlattenCure(flattened, "writes such frames as 1 x 1"));
+  verdict->Add(VerdictCode::kFramesWithoutPixels, path,
+               std::to_string(without) + " frame(s) have no pixels (frame " + std::to_string(first) + ": " +
+                   Size(frame.width, frame.height) + "); the player would stop on frame " + std::to_string(first) +
+                   " for good" + (last ? " and never loop" : ""),
+               flattened, without);
 }
 
 }  // namespace
@@ -98,8 +100,9 @@ void CheckFramesPlay(const std::string& path, const GifAnimation& animation, boo
 void CheckPartSizes(const PartSize& player, const PartSize& animation, const PartSize* song, bool flatten,
                     const std::string& output, Verdict* verdict) {
   if (flatten && animation.bytes > kPlayerMemoryLimit) {
-    verdict->refusals.push_back(animation.path + ": too large to flatten: " + Megabytes(animation.bytes) +
-                                "; the limit is " + Megabytes(kPlayerMemoryLimit));
+    verdict->Add(VerdictCode::kTooLargeToFlatten, animation.path,
+                 "too large to flatten: " + Megabytes(animation.bytes) + "; the limit is " +
+                     Megabytes(kPlayerMemoryLimit));
   } else if (!flatten) {
     CheckReadWhole(animation.path, "animation", animation.bytes, verdict);
   }
@@ -108,8 +111,8 @@ void CheckPartSizes(const PartSize& player, const PartSize& animation, const Par
   const int64_t total = player.bytes + kGifSectionHeaderBytes + animation.bytes +
                         (song ? kMidiSectionHeaderBytes + song->bytes : 0);
   if (total > kGreetingSizeLimit) {
-    verdict->refusals.push_back(output + ": the greeting would be " + Megabytes(total) +
-                                "; the player cannot scan a file of 2 GiB or more");
+    verdict->Add(VerdictCode::kGreetingTooLarge, output,
+                 "the greeting would be " + Megabytes(total) + "; the player cannot scan a file of 2 GiB or more");
   }
 }
 
@@ -117,31 +120,34 @@ void CheckAnimation(const std::string& path, const std::vector<uint8_t>& bytes, 
                     Verdict* verdict) {
   GifInspection gif = InspectGif(bytes);
   if (!gif.signatureOk) {
-    verdict->refusals.push_back(path + ": not a GIF file (it does not start with GIF87a or GIF89a)");
+    verdict->Add(VerdictCode::kNotGif, path, "not a GIF file (it does not start with GIF87a or GIF89a)");
     return;
   }
   if (!gif.globalTable) {
-    verdict->refusals.push_back(path + ": no global colour table; the player shows every frame through it" +
-                                FlattenCure(flattened, "makes one"));
+    verdict->Add(VerdictCode::kNoGlobalTable, path, "no global colour table; the player shows every frame through it",
+                 flattened);
   }
   if (gif.withLocalTable.count > 0) {
-    verdict->refusals.push_back(path + ": " + std::to_string(gif.withLocalTable.count) +
-                                " frame(s) have a local colour table, which the player cannot show" +
-                                FlattenCure(flattened, "merges the tables"));
+    verdict->Add(VerdictCode::kLocalTables, path,
+                 std::to_string(gif.withLocalTable.count) +
+                     " frame(s) have a local colour table, which the player cannot show",
+                 flattened, gif.withLocalTable.count);
   }
   if (gif.withBadCodeSize.count > 0) {
-    verdict->refusals.push_back(
-        path + ": " + std::to_string(gif.withBadCodeSize.count) + " frame(s) have an LZW minimum code size outside " +
-        std::to_string(kPlayerMinCodeSizeLow) + " to " + std::to_string(kPlayerMinCodeSizeHigh) + " (frame " +
-        std::to_string(gif.withBadCodeSize.first) + ": " + std::to_string(gif.withBadCodeSize.value) +
-        "), which the player cannot decode" + FlattenCure(flattened, "shows them as a browser does"));
+    verdict->Add(VerdictCode::kBadCodeSize, path,
+                 std::to_string(gif.withBadCodeSize.count) + " frame(s) have an LZW minimum code size outside " +
+                     std::to_string(kPlayerMinCodeSizeLow) + " to " + std::to_string(kPlayerMinCodeSizeHigh) +
+                     " (frame " + std::to_string(gif.withBadCodeSize.first) + ": " +
+                     std::to_string(gif.withBadCodeSize.value) + "), which the player cannot decode",
+                 flattened, gif.withBadCodeSize.count);
   }
   if (gif.frames >= 2 && gif.withLongDelay.count > 0) {
-    verdict->refusals.push_back(path + ": " + std::to_string(gif.withLongDelay.count) + " frame(s) stay longer than " +
-                                Seconds(kLongestFrameDelay) + " (frame " + std::to_string(gif.withLongDelay.first) +
-                                ": " + Seconds(gif.withLongDelay.value) +
-                                "), which the player's timer cannot take; the animation would stop there for good" +
-                                FlattenCure(flattened, "splits long delays"));
+    verdict->Add(VerdictCode::kLongDelay, path,
+                 std::to_string(gif.withLongDelay.count) + " frame(s) stay longer than " +
+                     Seconds(kLongestFrameDelay) + " (frame " + std::to_string(gif.withLongDelay.first) + ": " +
+                     Seconds(gif.withLongDelay.value) +
+                     "), which the player's timer cannot take; the animation would stop there for good",
+                 flattened, gif.withLongDelay.count);
   }
   const size_t memoryRefusals = verdict->refusals.size();
   CheckMemory(path, gif, static_cast<int64_t>(bytes.size()), flattened, verdict);
@@ -153,24 +159,28 @@ void CheckAnimation(const std::string& path, const std::vector<uint8_t>& bytes, 
   CheckFramesPlay(path, *animation, flattened, verdict);
 
   if (gif.withTransparency.count > 0) {
-    verdict->warnings.push_back(path + ": " + std::to_string(gif.withTransparency.count) +
-                                " frame(s) use a transparent colour, which the player ignores (it draws every pixel);" +
-                                " --flatten shows them as a browser does");
+    verdict->Add(VerdictCode::kTransparency, path,
+                 std::to_string(gif.withTransparency.count) +
+                     " frame(s) use a transparent colour, which the player ignores (it draws every pixel)",
+                 flattened, gif.withTransparency.count);
   }
   if (gif.withDisposal.count > 0) {
-    verdict->warnings.push_back(path + ": " + std::to_string(gif.withDisposal.count) +
-                                " frame(s) use a disposal method, which the player ignores (it never clears the "
-                                "canvas); --flatten shows them as a browser does");
+    verdict->Add(VerdictCode::kDisposal, path,
+                 std::to_string(gif.withDisposal.count) +
+                     " frame(s) use a disposal method, which the player ignores (it never clears the canvas)",
+                 flattened, gif.withDisposal.count);
   }
   if (gif.withZeroDelay.count > 0) {
-    verdict->warnings.push_back(path + ": " + std::to_string(gif.withZeroDelay.count) +
-                                " frame(s) have a delay of 0; the player shows them for 10 ms");
+    verdict->Add(VerdictCode::kZeroDelay, path,
+                 std::to_string(gif.withZeroDelay.count) +
+                     " frame(s) have a delay of 0; the player shows them for 10 ms",
+                 flattened, gif.withZeroDelay.count);
   }
 }
 
 void CheckSong(const std::string& path, const std::vector<uint8_t>& song, Verdict* verdict) {
   if (song.size() < 4 || std::memcmp(song.data(), "MThd", 4) != 0) {
-    verdict->refusals.push_back(path + ": not a Standard MIDI File (it does not start with MThd)");
+    verdict->Add(VerdictCode::kNotMidi, path, "not a Standard MIDI File (it does not start with MThd)");
   } else {
     CheckReadWhole(path, "song", static_cast<int64_t>(song.size()), verdict);
   }
@@ -178,12 +188,14 @@ void CheckSong(const std::string& path, const std::vector<uint8_t>& song, Verdic
 
 void CheckPlayer(const std::string& path, const std::vector<uint8_t>& player, Verdict* verdict) {
   if (player.size() < 2 || player[0] != 'M' || player[1] != 'Z') {
-    verdict->refusals.push_back(path + ": not a Windows program");
+    verdict->Add(VerdictCode::kNotPlayer, path, "not a Windows program");
     return;
   }
   const bool holdsAnimation = FindSection(NativePath(path).c_str(), GIF_SECTION_MARKER) != 0;
   ClosePayloadFile();
-  if (holdsAnimation) verdict->refusals.push_back(path + ": already holds an animation; give the plain player");
+  if (holdsAnimation) {
+    verdict->Add(VerdictCode::kPlayerHoldsAnimation, path, "already holds an animation; give the plain player");
+  }
 }
 
 FlattenOptions PlayerFlattenOptions(bool dither) {

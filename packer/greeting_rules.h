@@ -1,7 +1,7 @@
 // The packer's contract with the player: what the parts of a greeting must be
 // for the player to play it to the end of its loop, with its song. Every greeting
-// maker runs these checks; each refusal and warning is one line naming the
-// file, the reason and, where there is one, the cure.
+// maker runs these checks; each refusal and warning has its code, and one line
+// naming the file, the reason and, where there is one, the cure.
 #pragma once
 
 #include <cstdint>
@@ -10,14 +10,7 @@
 
 #include "gif_flattener.h"
 #include "gif_parser.h"
-
-struct Verdict {
-  // The greeting would not play as meant: it must not be written.
-  std::vector<std::string> refusals;
-  // It plays to the end, though not quite as the file would elsewhere.
-  std::vector<std::string> warnings;
-  bool accepted() const { return refusals.empty(); }
-};
+#include "verdict.h"
 
 // A part of the greeting as it lies on disk, before it is read.
 struct PartSize {

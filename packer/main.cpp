@@ -97,11 +97,12 @@ std::vector<uint8_t> ReadInput(const std::string& path) {
   return bytes;
 }
 
-// Prints the refusals and ends, or prints the warnings once.
+// Prints the refusals and ends, or prints the warnings once. Which findings
+// refuse is the codes' to say.
 void Report(Verdict* verdict) {
-  for (const std::string& refusal : verdict->refusals) Say(stderr, "loopvue-pack: " + refusal);
+  for (const VerdictEntry& refusal : verdict->refusals) Say(stderr, "loopvue-pack: " + refusal.message());
   if (!verdict->accepted()) std::exit(1);
-  for (const std::string& warning : verdict->warnings) Say(stderr, "loopvue-pack: warning: " + warning);
+  for (const VerdictEntry& warning : verdict->warnings) Say(stderr, "loopvue-pack: warning: " + warning.message());
   verdict->warnings.clear();
 }
 
@@ -240,7 +241,7 @@ int Pack(const std::vector<std::string>& argv) {
   bool playerRead = false;
   const std::vector<uint8_t> player = ReadWholeFile(options.player, &playerRead);
   if (!playerRead) {
-    verdict.refusals.push_back(options.player + ": cannot read the player (give its path with --player)");
+    verdict.Add(VerdictCode::kPlayerUnreadable, options.player, "cannot read the player (give its path with --player)");
   } else {
     CheckPlayer(options.player, player, &verdict);
   }

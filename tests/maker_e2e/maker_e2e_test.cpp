@@ -59,6 +59,15 @@ std::string AnimationToFlatten() {
   return gif;
 }
 
+// One frame 0 pixels wide, which the encoder never writes: a browser shows the
+// blank screen, and flattened, so does the player.
+std::string OnlyAnEmptyFrame() {
+  std::string gif = PlainGif(kWidth, kHeight, Palette(0), {Pattern(0, 0, 1, 4, 1)});
+  // The descriptor after the graphic control: its width's low byte, 1.
+  gif[gif.rfind(std::string("\x21\xF9\x04", 3)) + 8 + 5] = 0;
+  return gif;
+}
+
 // Two full frames of smooth colours, 256 distinct ones each through its own
 // table: reduced to one table of 256, where dithering shows.
 std::string ManyColours() {
@@ -357,6 +366,7 @@ TEST_F(MakerTest, SavesTheGreetingThePackerWouldMake) {
   } cases[] = {
       {"plays as it is, with a song", PlainAnimation(), "", true, &dir_, "anim"},
       {"needs flattening", AnimationToFlatten(), "--flatten", false, &dir_, "anim"},
+      {"only a frame without pixels", OnlyAnEmptyFrame(), "--flatten", false, &dir_, "blank"},
       {"named in any script, with a song", PlainAnimation(), "", true, &anyScript, "🎂 party"},
   };
   for (const Case& c : cases) {

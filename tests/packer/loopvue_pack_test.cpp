@@ -203,6 +203,8 @@ TEST_F(PackerTest, RefusesWhatThePlayerCannotShow) {
       {"last frame empty", "empty.gif",
        BlockByBlock({SolidFrame(0, 0, 40, 30, 1, 10), SolidFrame(0, 0, 4, 0, 1, 10)}),
        "stop on frame 1 for good and never loop", false},
+      {"only frame empty", "empty.gif", BlockByBlock({SolidFrame(0, 0, 0, 4, 1, 10)}),
+       "no frame with pixels that the player could show (--flatten shows the blank screen as a browser does)", false},
       {"code size", "codes.gif",
        WithCodeSize(Gif({SolidFrame(0, 0, 40, 30, 1, 10), SolidFrame(0, 0, 4, 4, 2, 10)}), 1, 12),
        "1 frame(s) have an LZW minimum code size outside 2 to 9 (frame 1: 12), which the player cannot decode", false},
