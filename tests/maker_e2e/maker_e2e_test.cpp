@@ -708,8 +708,7 @@ TEST_F(MakerTest, TheSongIsHeardStoppedAndRemoved) {
   ASSERT_EQ(Pack("\"" + gif + "\" -o \"" + packed_.File("expected.exe") + "\""), 0u);
   ScratchDir downloads;
   const PlantedWinmm planted(downloads.path());
-  ASSERT_TRUE(CopyFileA(WindowsPath(LOOPVUE_MAKER_EXE).c_str(), downloads.File("loopvue-maker.exe").c_str(), FALSE));
-  Start({song, gif}, downloads.File("loopvue-maker.exe"), {PlantedWinmm::kPreferIt});
+  Start({song, gif}, planted.CopyIn(LOOPVUE_MAKER_EXE), {PlantedWinmm::kPreferIt});
   ASSERT_TRUE(WaitForAnimation("anim.gif"));
   ASSERT_EQ(Text(IDC_SONG), "Song: song.mid (26 bytes), played once when the greeting starts");
   for (int how : {IDC_STOP, IDCANCEL}) {

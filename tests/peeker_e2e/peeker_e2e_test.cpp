@@ -549,8 +549,7 @@ TEST_F(PeekerTest, KillEndsTheProgram) {
   MakeForeground(front);
   ScratchDir downloads;
   const PlantedWinmm planted(downloads.path());
-  ASSERT_TRUE(CopyFileA(WindowsPath(GLIMMER_EXE).c_str(), downloads.File("glimmer.exe").c_str(), FALSE));
-  Peeker peeker(downloads.File("glimmer.exe"), {PlantedWinmm::kPreferIt});
+  Peeker peeker(planted.CopyIn(GLIMMER_EXE), {PlantedWinmm::kPreferIt});
   HWND window = peeker.Window();
   ASSERT_NE(window, nullptr);
   HWND about = OpenAbout(peeker, window, false);

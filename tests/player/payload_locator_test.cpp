@@ -174,23 +174,6 @@ TEST_F(MusicExtraction, WritesTheSongToTempAndNamesIt) {
   }
 }
 
-#ifdef _WIN32
-// While another greeting holds loopvue.mid, the song goes beside it, and only
-// what was written is deleted.
-TEST_F(MusicExtraction, ASongHeldByAnotherGreetingIsLeftAlone) {
-  SetEnv("TEMP", temp_.path().c_str());
-  ASSERT_TRUE(WriteWholeFile(temp_.File("loopvue.mid"), std::string("theirs")));
-  HANDLE theirs = CreateFileW(Utf16(temp_.File("loopvue.mid")).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
-  ASSERT_NE(theirs, INVALID_HANDLE_VALUE);
-  Extract(Section(kMidi, song_));
-  EXPECT_EQ(Utf8(musicPath), temp_.path() + "\\loopvue-2.mid");
-  EXPECT_EQ(ReadWholeFile<std::string>(Utf8(musicPath)), song_);
-  DeleteMusicFile();
-  CloseHandle(theirs);
-  EXPECT_EQ(temp_.List(), std::vector<std::string>{"loopvue.mid"});
-}
-#endif
 
 TEST_F(MusicExtraction, NoSongMeansNoFileAndNoName) {
   SetEnv("TEMP", temp_.path().c_str());

@@ -323,6 +323,12 @@ PlantedWinmm::PlantedWinmm(const std::string& folder) : folder(folder) {
   CopyFileW(Utf16(WindowsPath(PLANTED_WINMM)).c_str(), Utf16(folder + "\\winmm.dll").c_str(), FALSE);
 }
 
+std::string PlantedWinmm::CopyIn(const std::string& program) const {
+  const std::string copy = folder + "\\" + program.substr(program.find_last_of("/\\") + 1);
+  CopyFileW(Utf16(WindowsPath(program)).c_str(), Utf16(copy).c_str(), FALSE);
+  return copy;
+}
+
 bool PlantedWinmm::Loaded() const { return FileExists(folder + "\\planted-winmm-was-loaded"); }
 
 std::string WindowsPath(const std::string& path) {

@@ -90,6 +90,8 @@ bool SecondMonitor(RECT* monitor);
 struct PlantedWinmm {
   explicit PlantedWinmm(const std::string& folder);
   bool Loaded() const;
+  // A copy of `program` in the folder, to run from there; its path.
+  std::string CopyIn(const std::string& program) const;
   const std::string folder;
   static const char kPreferIt[];
 };
