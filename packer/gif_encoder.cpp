@@ -9,7 +9,6 @@
 
 namespace {
 
-const int kMaxCodes = 1 << kGifMaxCodeSize;
 // Twice the codes the table can hold keeps linear probe runs short.
 const int kHashBits = 13;
 const uint32_t kHashSlots = 1u << kHashBits;
@@ -98,7 +97,7 @@ class LzwEncoder {
     slotCodes_[slot] = static_cast<uint16_t>(nextCode_++);
     // The decoder adds this entry only when it reads the next code, so a clear
     // sent now reaches it before its table is full.
-    if (nextCode_ == kMaxCodes) {
+    if (nextCode_ == kGifMaxCodes) {
       writer_.Put(clearCode_, codeSize_);
       ResetTable();
     }
@@ -110,7 +109,7 @@ class LzwEncoder {
       Emit(prefix_);
       // The decoder adds an entry for the last string before it reads the end
       // code, which may widen the code it expects.
-      if (nextCode_ < kMaxCodes) nextCode_++;
+      if (nextCode_ < kGifMaxCodes) nextCode_++;
       GrowCodeSize();
     }
     writer_.Put(endCode_, codeSize_);

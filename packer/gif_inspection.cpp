@@ -2,6 +2,7 @@
 
 #include "gif_block_walker.h"
 #include "gif_blocks.h"
+#include "lzw_decoder.h"
 #include "player_limits.h"
 
 GifInspection InspectGif(const std::vector<uint8_t>& bytes) {
@@ -54,7 +55,7 @@ GifInspection InspectGif(const std::vector<uint8_t>& bytes) {
       result.largestFrame = FrameTally();
       result.largestFrame.Add(frame, pixelBytes);
     }
-    if (minCodeSize < kPlayerMinCodeSizeLow || minCodeSize > kPlayerMinCodeSizeHigh) {
+    if (minCodeSize < kLzwPlayerMinCodeSizeLow || minCodeSize > kLzwPlayerMinCodeSizeHigh) {
       result.withBadCodeSize.Add(frame, minCodeSize);
     }
     if (!data->SkipSubBlocks()) return result;

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "gif_inspection.h"
+#include "lzw_decoder.h"
 #include "native_path.h"
 #include "payload_locator.h"
 #include "player_limits.h"
@@ -136,7 +137,7 @@ void CheckAnimation(const std::string& path, const std::vector<uint8_t>& bytes, 
   if (gif.withBadCodeSize.count > 0) {
     verdict->Add(VerdictCode::kBadCodeSize, path,
                  std::to_string(gif.withBadCodeSize.count) + " frame(s) have an LZW minimum code size outside " +
-                     std::to_string(kPlayerMinCodeSizeLow) + " to " + std::to_string(kPlayerMinCodeSizeHigh) +
+                     std::to_string(kLzwPlayerMinCodeSizeLow) + " to " + std::to_string(kLzwPlayerMinCodeSizeHigh) +
                      " (frame " + std::to_string(gif.withBadCodeSize.first) + ": " +
                      std::to_string(gif.withBadCodeSize.value) + "), which the player cannot decode",
                  flattened, gif.withBadCodeSize.count);

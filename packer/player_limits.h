@@ -21,9 +21,8 @@ const int64_t kGreetingSizeLimit = INT32_MAX;
 // The longest frame delay in hundredths of a second: the timer service refuses
 // a one-shot delay above 65,535 ms, and the animation would stop there for good.
 const int32_t kLongestFrameDelay = 6553;
-// The minimum code sizes the player's LZW decoder takes.
-const int kPlayerMinCodeSizeLow = 2;
-const int kPlayerMinCodeSizeHigh = 9;
+// The minimum code sizes the player's LZW decoder takes are its own
+// (kLzwPlayerMinCodeSizeLow and High, lzw_decoder.h).
 // What each frame costs the 32-bit player beside its pixels: its record
 // (GifFrame) and its pointer in the frame array.
 const int64_t kPlayerFrameRecordBytes = 600 + 4;

@@ -12,6 +12,8 @@
 // on screen can use; they hold on a 32-bit system.
 const int64_t kMaxScreenPixels = int64_t{1} << 24;
 const int64_t kMaxStoredFramePixels = int64_t{1} << 27;  // all frames' on-screen parts together
+// One frame's rows as decoded: its full width, down to the screen's bottom edge.
+const int64_t kMaxDecodedFramePixels = int64_t{1} << 27;
 const int32_t kMaxSourceFrames = 65535;
 
 struct SourceFrame {

@@ -51,5 +51,6 @@ const int kGifRestorePrevious = 3;
 const int kGifMaxSubBlockSize = 255;
 const uint8_t kGifBlockTerminator = 0x00;
 
-// LZW codes are at most 12 bits wide.
+// LZW codes are at most 12 bits wide, so a string table holds at most 4096 codes.
 const int kGifMaxCodeSize = 12;
+const int kGifMaxCodes = 1 << kGifMaxCodeSize;

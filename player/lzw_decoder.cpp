@@ -61,21 +61,25 @@ struct Bits {
   const uint8_t* blockEnd;
 };
 
-// Moves on to the next sub-block. False when there is none: the data ends, the
-// sub-block is cut short by the end of the data (then it is not used at all), or
+// Moves on to the next sub-block. False when there is none: the data ends, or
 // its length is 0 (image data that ends while a code still needs bits; the zero
-// is left unread, for the parser to end the image data on). A whole sub-block is
-// there before any of its bits is used.
+// is left unread, for the parser to end the image data on). A sub-block cut short
+// by the end of the data is not used at all in the player's reading (a whole
+// sub-block is there before any of its bits is used), and gives the bytes it has
+// in the viewers'.
 bool NextSubBlock(Bits* bits) {
   ByteReader* source = lzwDecoder.source;
   source->pos = static_cast<int32_t>(bits->blockEnd - source->data);
   if (source->pos >= source->size) return false;
-  const int32_t length = source->data[source->pos];
+  int32_t length = source->data[source->pos];
   if (length == 0) return false;
   source->pos++;
   if (length > source->size - source->pos) {
-    source->pos = source->size;
-    return false;
+    length = source->size - source->pos;
+    if (lzwDecoder.reading == LzwReading::kPlayer || length == 0) {
+      source->pos = source->size;
+      return false;
+    }
   }
   bits->nextByte = source->data + source->pos;
   bits->blockEnd = bits->nextByte + length;
@@ -102,7 +106,8 @@ int32_t ReadLzwCode(Bits* bits, int32_t codeSize) {
   return code;
 }
 
-// How an image's codes ended.
+// How an image's codes ended. The viewers' reading takes a code the table cannot
+// hold as an end code.
 enum class CodesEnd { kComplete, kEndCode, kNoData };
 
 struct DecodeResult {
@@ -129,7 +134,8 @@ void PrepareRoots(int32_t clearCode) {
 }
 
 // Decodes codes into `output` until it holds `total` bytes, the end code, or the
-// end of the data. Every image starts as after a clear code.
+// end of the data (or, in the viewers' reading, a code the table cannot hold).
+// Every image starts as after a clear code.
 // Copies may write up to `writable` (exclusive), past the output's end.
 DecodeResult DecodeCodes(int32_t minCodeSize, uint8_t* const output, const int32_t total,
                          const uint8_t* const writable) {
@@ -140,6 +146,7 @@ DecodeResult DecodeCodes(int32_t minCodeSize, uint8_t* const output, const int32
   PrepareRoots(clearCode);
   LzwString* const strings = d.strings;
   Bits bits{d.nextByte, d.bitsTaken, d.blockEnd};
+  const bool endAtDamage = d.reading == LzwReading::kViewer;
 
   uint8_t* out = output;
   uint8_t* const end = output + total;
@@ -185,7 +192,13 @@ restart:
       goto done;
     }
     if (c == clearCode) continue;
-    if (c >= nextFreeCode) c = 0;
+    if (c >= nextFreeCode) {
+      if (endAtDamage) {
+        how = CodesEnd::kEndCode;
+        goto done;
+      }
+      c = 0;
+    }
     previous = out;
     previousLength = 1;
     *out++ = static_cast<uint8_t>(c);
@@ -215,7 +228,11 @@ restart:
       }
     } else {
       // Not defined yet: the previous string and its own first byte. A larger
-      // code, which valid data never holds, is read the same way.
+      // code, which valid data never holds, is read the same way by the player.
+      if (c > nextFreeCode && endAtDamage) {
+        how = CodesEnd::kEndCode;
+        goto done;
+      }
       from = previous;
       length = previousLength + 1;
       if (out + length <= roomy) {
@@ -240,11 +257,11 @@ restart:
     // The new entry: the previous string and the first byte of this one, which
     // follows it in the output.
     strings[nextFreeCode] = LzwString{previous, previousLength + 1};
-    nextFreeCode += nextFreeCode < kLzwTableSize;
+    nextFreeCode += nextFreeCode < kGifMaxCodes;
     if (nextFreeCode == codeLimit) {
       codeSize++;
       mask = (1 << codeSize) - 1;
-      codeLimit = codeSize < kLzwMaxCodeSize ? 1 << codeSize : 2 * kLzwTableSize;
+      codeLimit = codeSize < kGifMaxCodeSize ? 1 << codeSize : 2 * kGifMaxCodes;
     }
     previous = out;
     previousLength = length;
@@ -262,14 +279,22 @@ done:
   return DecodeResult{how, static_cast<int32_t>(out - output)};
 }
 
+// The interlace pass that display row y belongs to.
+int32_t PassOf(int32_t y) {
+  int32_t pass = 0;
+  while (pass < kGifInterlacePasses - 1 && (y - kGifPassStart[pass]) % kGifPassStep[pass] != 0) pass++;
+  return pass;
+}
+
 // The output index of display row y in an interlaced image of height h: the
 // rows of the passes before y's, then y's place in its own pass.
 int32_t InterlacedIndex(int32_t y, int32_t h) {
-  const int32_t pass1 = (h + 7) / 8, pass2 = (h + 3) / 8, pass3 = (h + 1) / 4;
-  if (y % 8 == 0) return y / 8;
-  if (y % 8 == 4) return pass1 + y / 8;
-  if (y % 4 == 2) return pass1 + pass2 + y / 4;
-  return pass1 + pass2 + pass3 + y / 2;
+  const int32_t pass = PassOf(y);
+  int32_t index = (y - kGifPassStart[pass]) / kGifPassStep[pass];
+  for (int32_t p = 0; p < pass; p++) {
+    if (h > kGifPassStart[p]) index += (h - kGifPassStart[p] + kGifPassStep[p] - 1) / kGifPassStep[p];
+  }
+  return index;
 }
 
 // Puts the packed rows of an interlaced image (width bytes each, in pass order)
@@ -416,7 +441,10 @@ void DecodeOddRows(int32_t minCodeSize, IndexedBitmap* target, int32_t rowLength
   DecodeResult result = DecodeCodes(minCodeSize, output, static_cast<int32_t>(total), output + total);
   const int32_t rows = result.written / rowLength;
   for (int32_t i = 0; i < rows; i++) StoreImageRow(output + static_cast<intptr_t>(i) * rowLength, rowLength);
-  if (result.how == CodesEnd::kEndCode && result.written % rowLength) {
+  lzwDecoder.written = result.written;
+  if (result.how == CodesEnd::kNoData && lzwDecoder.reading == LzwReading::kPlayer) {
+    lzwDecoder.written -= result.written % rowLength;
+  } else if (result.written % rowLength) {
     StoreImageRow(output + static_cast<intptr_t>(rows) * rowLength, result.written % rowLength);
   }
   FreeFixedBlock(output);
@@ -435,24 +463,24 @@ void ClearRemainingRows() {
 
 int32_t NextImageRow(int32_t r, int32_t h) {
   if (!lzwDecoder.interlaced) return r + 1;
-  if (r == 0) {
-    if (8 < h) return 8;
-    if (4 < h) return 4;
-    if (2 < h) return 2;
-    return 1;
-  }
-  if (r & 1) return r + 2;
-  if (r % 4 == 2) return r + 4 < h ? r + 4 : 1;
-  if (r % 8 == 4) return r + 8 < h ? r + 8 : 2;
-  return r + 8 < h ? r + 8 : 4;
+  int32_t pass = PassOf(r);
+  int32_t next = r + kGifPassStep[pass];
+  while (next >= h && pass < kGifInterlacePasses - 1) next = kGifPassStart[++pass];
+  return next;
 }
 
-int16_t DecodeLzwImage(ByteReader* reader, IndexedBitmap* target, int32_t interlaced, int32_t rowLength) {
+int32_t StreamRowOf(int32_t y, int32_t h, int32_t interlaced) { return interlaced ? InterlacedIndex(y, h) : y; }
+
+int16_t DecodeLzwImageAs(ByteReader* reader, IndexedBitmap* target, int32_t interlaced, int32_t rowLength,
+                         LzwReading reading) {
   LzwDecoder& d = lzwDecoder;
   d.source = reader;
   d.target = target;
   d.nextRow = 0;
   d.interlaced = interlaced;
+  d.reading = reading;
+  d.written = 0;
+  const bool player = reading == LzwReading::kPlayer;
   // A bitmap without pixels has nothing to fill: its image data is left for the
   // parser to skip.
   const bool hasPixels = target->pixels != nullptr && target->width > 0 && target->height > 0;
@@ -461,7 +489,8 @@ int16_t DecodeLzwImage(ByteReader* reader, IndexedBitmap* target, int32_t interl
   int16_t status = 0;
   if (minCodeSize < 0) {
     status = kLzwNoData;
-  } else if (minCodeSize < 2 || minCodeSize > 9) {
+  } else if (minCodeSize < (player ? kLzwPlayerMinCodeSizeLow : kLzwViewerMinCodeSizeLow) ||
+             minCodeSize > (player ? kLzwPlayerMinCodeSizeHigh : kLzwViewerMinCodeSizeHigh)) {
     status = kLzwBadCodeSize;
   } else if (hasPixels && rowLength > 0) {
     InitLzwCodes(minCodeSize);
@@ -477,10 +506,12 @@ int16_t DecodeLzwImage(ByteReader* reader, IndexedBitmap* target, int32_t interl
       const uint8_t* const writable =
           small ? scratch + sizeof scratch : target->pixels + static_cast<intptr_t>(target->stride) * height;
       DecodeResult result = DecodeCodes(minCodeSize, output, static_cast<int32_t>(total), writable);
-      // An end code keeps a partial row; data that runs out drops it.
+      // An end code keeps a partial row; data that runs out drops it in the
+      // player's reading.
       int32_t written = result.written;
-      if (result.how == CodesEnd::kNoData) written -= written % width;
+      if (result.how == CodesEnd::kNoData && player) written -= written % width;
       ClearUnreached(output, written, static_cast<int32_t>(total));
+      d.written = written;
       if (small) {
         StoreRowsFromScratch(target, interlaced);
       } else {

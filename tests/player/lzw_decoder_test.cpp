@@ -422,7 +422,11 @@ TEST(LzwRows, InterlacedRowOrder) {
   EXPECT_EQ(RowOrder(8), (std::vector<int>{0, 4, 2, 6, 1, 3, 5, 7}));
   EXPECT_EQ(RowOrder(9), (std::vector<int>{0, 8, 4, 2, 6, 1, 3, 5, 7}));
   // Every other height up to a few passes' worth, against the four passes.
-  for (int h = 1; h <= 40; h++) EXPECT_EQ(RowOrder(h), InterlacedRows(h)) << "height " << h;
+  for (int h = 1; h <= 40; h++) {
+    EXPECT_EQ(RowOrder(h), InterlacedRows(h)) << "height " << h;
+    const std::vector<int> rows = InterlacedRows(h);
+    for (int i = 0; i < h; i++) ASSERT_EQ(StreamRowOf(rows[i], h, 1), i) << "height " << h;
+  }
 }
 
 TEST(LzwRows, InterlacedImagesLandOnTheirDisplayRows) {
@@ -457,6 +461,41 @@ TEST(LzwRows, LargeFramesCutShort) {
 
 // ---------------------------------------------------------------------------
 // Frame sizes
+
+// ---------------------------------------------------------------------------
+// The viewers' reading of damaged data
+
+int16_t DecodeAsViewer(ByteReader* reader, IndexedBitmap* target, int32_t interlaced, int32_t rowLength) {
+  return DecodeLzwImageAs(reader, target, interlaced, rowLength, LzwReading::kViewer);
+}
+
+TEST(LzwViewerReading, DamageEndsTheImageAndEveryPixelDecodedStays) {
+  struct Case {
+    const char* what;
+    Bytes data;
+    int width;
+    std::vector<Bytes> rows;
+    int32_t written;
+    int16_t status;
+  } cases[] = {
+      {"a first code that is no root", Data(2, Join({At(3, {4, 7, 1, 6}), At(4, {5})})), 5, {Unreached(5)}, 0, 0},
+      {"a code above the next free code", Data(2, Join({At(3, {4, 1, 7, 2}), At(4, {6, 5})})), 7,
+       {Row({1}, 7)}, 1, 0},
+      {"a sub-block cut short gives its bytes", {7, 5, 128, 1, 2, 3, 4, 10, 5, 6}, 4,
+       {Row({1, 2, 3, 4}, 4), Row({5, 6}, 4)}, 6, 0},
+      {"a terminator keeps the partial row", {7, 7, 128, 1, 2, 3, 4, 5, 6, 0}, 4,
+       {Row({1, 2, 3, 4}, 4), Row({5, 6}, 4)}, 6, 0},
+      {"minimum code size 1", Data(1, At(2, {2, 1, 0, 1, 3})), 4, {Row({1, 0, 1}, 4)}, 3, 0},
+      {"minimum code size 9", Data(9, At(10, {512, 1, 513})), 4, {Unreached(4)}, 0, kLzwBadCodeSize},
+  };
+  for (const Case& c : cases) {
+    const int height = static_cast<int>(c.rows.size());
+    Decoded decoded = DecodeWith(DecodeAsViewer, c.data, c.width, height, 0, c.width);
+    EXPECT_EQ(decoded.status, c.status) << c.what;
+    EXPECT_EQ(decoded.rows, c.rows) << c.what;
+    EXPECT_EQ(lzwDecoder.written, c.written) << c.what;
+  }
+}
 
 TEST(LzwFrameSizes, WideFramesDecode) {
   for (int width : {2049, 3000, 65535}) {

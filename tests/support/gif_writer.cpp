@@ -26,10 +26,8 @@ IndexImage PatternImage(int width, int height, int colours, uint32_t seed) {
 
 std::vector<int> InterlacedRows(int height) {
   std::vector<int> rows;
-  const int starts[4] = {0, 4, 2, 1};
-  const int steps[4] = {8, 8, 4, 2};
-  for (int pass = 0; pass < 4; pass++) {
-    for (int y = starts[pass]; y < height; y += steps[pass]) rows.push_back(y);
+  for (int pass = 0; pass < kGifInterlacePasses; pass++) {
+    for (int y = kGifPassStart[pass]; y < height; y += kGifPassStep[pass]) rows.push_back(y);
   }
   return rows;
 }

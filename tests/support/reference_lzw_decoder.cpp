@@ -3,20 +3,18 @@
 #include <cstring>
 #include <vector>
 
-namespace {
+#include "gif_blocks.h"
 
-const int kTableSize = 4096;
-const int kMaxCodeSize = 12;
+namespace {
 
 // The display row after r: rows in order, or the four interlace passes (every
 // 8th row from 0, every 8th from 4, every 4th from 2, every 2nd from 1).
 int32_t NextRow(int32_t r, int32_t h, bool interlaced) {
   if (!interlaced) return r + 1;
-  static const int32_t start[4] = {0, 4, 2, 1}, step[4] = {8, 8, 4, 2};
   int pass = r % 8 == 0 ? 0 : r % 8 == 4 ? 1 : r % 4 == 2 ? 2 : 3;
-  if (r + step[pass] < h) return r + step[pass];
-  for (pass++; pass < 4; pass++) {
-    if (start[pass] < h) return start[pass];
+  if (r + kGifPassStep[pass] < h) return r + kGifPassStep[pass];
+  for (pass++; pass < kGifInterlacePasses; pass++) {
+    if (kGifPassStart[pass] < h) return kGifPassStart[pass];
   }
   return h;
 }
@@ -33,8 +31,8 @@ struct Decoder {
   uint32_t bits = 0;
   int32_t bitCount = 0;
 
-  uint16_t prefix[kTableSize];
-  uint8_t suffix[kTableSize];
+  uint16_t prefix[kGifMaxCodes];
+  uint8_t suffix[kGifMaxCodes];
 
   // A whole sub-block, or false: source cut or exhausted, a zero length (left
   // unread), or a sub-block cut short by the end of the data.
@@ -156,13 +154,13 @@ int16_t ReferenceDecodeLzwImage(ByteReader* reader, IndexedBitmap* target, int32
       code = d.prefix[code];
     }
     stack.push_back(static_cast<uint8_t>(code));
-    if (nextFree < kTableSize) {
+    if (nextFree < kGifMaxCodes) {
       firstByte = code;
       d.prefix[nextFree] = static_cast<uint16_t>(previous);
       d.suffix[nextFree] = static_cast<uint8_t>(code);
       previous = c < nextFree ? c : nextFree;
       nextFree++;
-      if (nextFree == 1 << codeSize && codeSize < kMaxCodeSize) codeSize++;
+      if (nextFree == 1 << codeSize && codeSize < kGifMaxCodeSize) codeSize++;
     }
     for (size_t i = stack.size(); i-- > 0;) emit(stack[i]);
   }
