@@ -168,7 +168,7 @@ void PutColourTable(const std::vector<GifColour>& palette, int entries, std::vec
 int GifMinCodeSize(int colourCount) {
   int bits = 1;
   while ((1 << bits) < colourCount) bits++;
-  return std::max(bits, 2);
+  return std::max(bits, kGifMinCodeSize);
 }
 
 void AppendLzwImageData(const uint8_t* indices, size_t count, int minCodeSize, std::vector<uint8_t>* out,

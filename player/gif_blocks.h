@@ -54,3 +54,5 @@ const uint8_t kGifBlockTerminator = 0x00;
 // LZW codes are at most 12 bits wide, so a string table holds at most 4096 codes.
 const int kGifMaxCodeSize = 12;
 const int kGifMaxCodes = 1 << kGifMaxCodeSize;
+// The smallest minimum code size a writer gives, two-colour images included.
+const int kGifMinCodeSize = 2;

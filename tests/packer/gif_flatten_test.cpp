@@ -314,6 +314,9 @@ TEST(FlattenTest, RefusesOrSurvivesDamagedInput) {
     gif.Header().Screen(width, height, -1).GraphicControl(10).Image(0, 0, IndexImage(side, side, 1)).Trailer();
     return std::string(gif.bytes().begin(), gif.bytes().end());
   };
+  // An interlaced frame is decoded down to its own bottom edge, in its full width.
+  GifWriter tall;
+  tall.Header().Screen(16, 16, -1).Descriptor(0, 0, 65535, 4096, true).ImageData(8, {}).Trailer();
   struct Case {
     std::string bytes, reason;
   } refused[] = {
@@ -322,6 +325,7 @@ TEST(FlattenTest, RefusesOrSurvivesDamagedInput) {
       {tableless(0, 30, 1), "empty"},
       {tableless(65535, 65535, 4), "too large"},
       {PlainGif(40, 30, {0xFF}, {}), "no image"},
+      {std::string(tall.bytes().begin(), tall.bytes().end()), "frame 0 of 65535 x 4096 is too large to decode"},
   };
   for (const Case& c : refused) {
     FlattenResult result = Flatten(Bytes(c.bytes));

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "gif_blocks.h"
+#include "lzw_decoder.h"
 
 namespace {
 
@@ -103,7 +104,7 @@ int16_t ReferenceDecodeLzwImage(ByteReader* reader, IndexedBitmap* target, int32
     return status;
   };
   if (minCodeSize < 0) return finish(-1);
-  if (minCodeSize < 2 || minCodeSize > 9) return finish(-20);
+  if (minCodeSize < kLzwPlayerMinCodeSizeLow || minCodeSize > kLzwPlayerMinCodeSizeHigh) return finish(-20);
   // Nothing to fill: the image data is left for the parser to skip.
   if (rowLength <= 0 || !hasPixels) return finish(0);
 
