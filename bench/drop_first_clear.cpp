@@ -19,7 +19,6 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-const int kMaxCodes = 1 << kGifMaxCodeSize;
 const int kMaxMinimumCodeSize = 11;  // a larger one leaves no room for a code
 const size_t kMaxSubBlockSize = kGifMaxSubBlockSize;
 
@@ -81,7 +80,7 @@ std::vector<LzwCode> ReadCodes(const Bytes& data, int minimumCodeSize) {
       afterClear = true;
     } else if (afterClear) {
       afterClear = false;
-    } else if (nextFree < kMaxCodes) {
+    } else if (nextFree < kGifMaxCodes) {
       nextFree++;
       if (nextFree == 1 << width && width < kGifMaxCodeSize) width++;
     }

@@ -383,6 +383,15 @@ inline void CopyNarrowRow(uint8_t* to, const uint8_t* from, int32_t stride, uint
   std::memcpy(to + i, &word, 4);
 }
 
+// How many of the bytes decoded the image keeps: an end code keeps a partial
+// row; data that runs out drops it in the player's reading.
+int32_t KeptBytes(const DecodeResult& result, int32_t rowLength) {
+  if (result.how == CodesEnd::kNoData && lzwDecoder.reading == LzwReading::kPlayer) {
+    return result.written - result.written % rowLength;
+  }
+  return result.written;
+}
+
 // Copies the rows of a small frame, decoded into the scratch block in stream
 // order, to their places. Stored rows go in memory order, so a row copied in
 // whole chunks spills only into the next, which is written after it.
@@ -439,14 +448,11 @@ void DecodeOddRows(int32_t minCodeSize, IndexedBitmap* target, int32_t rowLength
   uint8_t* output = total <= INT32_MAX ? static_cast<uint8_t*>(AllocFixedBlock(total)) : nullptr;
   if (output == nullptr) return;
   DecodeResult result = DecodeCodes(minCodeSize, output, static_cast<int32_t>(total), output + total);
-  const int32_t rows = result.written / rowLength;
+  const int32_t kept = KeptBytes(result, rowLength);
+  const int32_t rows = kept / rowLength;
   for (int32_t i = 0; i < rows; i++) StoreImageRow(output + static_cast<intptr_t>(i) * rowLength, rowLength);
-  lzwDecoder.written = result.written;
-  if (result.how == CodesEnd::kNoData && lzwDecoder.reading == LzwReading::kPlayer) {
-    lzwDecoder.written -= result.written % rowLength;
-  } else if (result.written % rowLength) {
-    StoreImageRow(output + static_cast<intptr_t>(rows) * rowLength, result.written % rowLength);
-  }
+  if (kept % rowLength) StoreImageRow(output + static_cast<intptr_t>(rows) * rowLength, kept % rowLength);
+  lzwDecoder.written = kept;
   FreeFixedBlock(output);
 }
 
@@ -505,13 +511,9 @@ int16_t DecodeLzwImageAs(ByteReader* reader, IndexedBitmap* target, int32_t inte
       uint8_t* const output = small ? scratch : target->pixels + offset;
       const uint8_t* const writable =
           small ? scratch + sizeof scratch : target->pixels + static_cast<intptr_t>(target->stride) * height;
-      DecodeResult result = DecodeCodes(minCodeSize, output, static_cast<int32_t>(total), writable);
-      // An end code keeps a partial row; data that runs out drops it in the
-      // player's reading.
-      int32_t written = result.written;
-      if (result.how == CodesEnd::kNoData && player) written -= written % width;
-      ClearUnreached(output, written, static_cast<int32_t>(total));
-      d.written = written;
+      const DecodeResult result = DecodeCodes(minCodeSize, output, static_cast<int32_t>(total), writable);
+      d.written = KeptBytes(result, width);
+      ClearUnreached(output, d.written, static_cast<int32_t>(total));
       if (small) {
         StoreRowsFromScratch(target, interlaced);
       } else {

@@ -65,12 +65,13 @@ headless=0
 source "$root/scripts/display.sh"
 quiet_without_sound
 
-# run_program TELL SECONDS SHOOT PROGRAM [ARGUMENT...]: on a display, says TELL
-# and runs the program until its window is closed; headless, runs it for
-# SECONDS, has the function SHOOT save the screen under $shots and stops it.
+# run_program TELL TOLD SECONDS SHOOT PROGRAM [ARGUMENT...]: on a display, says
+# TELL and runs the program until its window is closed; headless, runs it for
+# SECONDS, has the function SHOOT save the screen under $shots, stops it and
+# says TOLD.
 run_program() {
-  local tell=$1 seconds=$2 shoot=$3
-  shift 3
+  local tell=$1 told=$2 seconds=$3 shoot=$4
+  shift 4
   if [ "$headless" = 0 ]; then
     echo "$tell"
     wine "$@"
@@ -83,6 +84,7 @@ run_program() {
   "$shoot"
   kill "$program" 2>/dev/null || true
   wineserver -k >/dev/null 2>&1 || true
+  echo "$told"
 }
 shoot_greeting() { import -window root -trim +repage "$shots/greeting.png"; }
 shoot_maker() { import -window root -trim +repage "$shots/maker.png"; }
@@ -99,16 +101,16 @@ case "$job" in
     pack_greeting "$bin/greeting.exe"
     echo "Packed $bin/greeting.exe"
     no_sound_note "its song is"
-    run_program "Playing it on ${DISPLAY}; close its window to end." 5 shoot_greeting "$bin/greeting.exe"
-    [ "$headless" = 0 ] || echo "Played it on a virtual display; screenshot: $shots/greeting.png"
+    run_program "Playing it on ${DISPLAY}; close its window to end." \
+      "Played it on a virtual display; screenshot: $shots/greeting.png" 5 shoot_greeting "$bin/greeting.exe"
     ;;
   maker)
     gif=$(winepath -w "$root/samples/greeting.gif")
     song=$(winepath -w "$root/samples/greeting.mid")
     no_sound_note "the song it plays with Listen is"
     run_program "Running the greeting maker on $DISPLAY with the sample animation and song; close its window to end." \
+      "Ran the greeting maker on a virtual display; screenshot: $shots/maker.png" \
       6 shoot_maker "$bin/loopvue-maker.exe" "$gif" "$song"
-    [ "$headless" = 0 ] || echo "Ran the greeting maker on a virtual display; screenshot: $shots/maker.png"
     ;;
   glimmer)
     no_sound_note "its sounds are"
@@ -121,11 +123,9 @@ case "$job" in
       sleep 1
     fi
     run_program "Running the peeker on $DISPLAY; it peeks every three to four minutes. Click it for its About box." \
+      "Ran the peeker on a virtual display; screenshots of its rise: $shots/glimmer-rise-*.png" \
       3 shoot_glimmer "$bin/glimmer.exe"
-    if [ -n "$backdrop" ]; then
-      kill "$backdrop" 2>/dev/null || true
-      echo "Ran the peeker on a virtual display; screenshots of its rise: $shots/glimmer-rise-*.png"
-    fi
+    [ -z "$backdrop" ] || kill "$backdrop" 2>/dev/null || true
     ;;
   *)
     echo "usage: ./run.sh [greeting|glimmer|maker|dist|screenshots]" >&2

@@ -85,7 +85,6 @@ std::vector<uint8_t> SubBlocks(const std::vector<uint8_t>& data, const std::vect
 std::vector<LzwCode> LzwCodeList(const std::vector<uint8_t>& indices, int minCodeSize) {
   const int clearCode = 1 << minCodeSize;
   const int endCode = clearCode + 1;
-  const int maxCodes = 1 << kGifMaxCodeSize;
   std::vector<LzwCode> out;
   std::map<std::pair<int, int>, int> table;
   int nextCode = clearCode + 2;
@@ -104,7 +103,7 @@ std::vector<LzwCode> LzwCodeList(const std::vector<uint8_t>& indices, int minCod
       continue;
     }
     out.push_back({prefix, width});
-    if (nextCode < maxCodes) {
+    if (nextCode < kGifMaxCodes) {
       table[{prefix, k}] = nextCode++;
       // The decoder adds its entries one code behind the encoder, so it widens
       // its codes once its own next free code, nextCode - 1, passes the limit.
@@ -114,7 +113,7 @@ std::vector<LzwCode> LzwCodeList(const std::vector<uint8_t>& indices, int minCod
   }
   out.push_back({prefix, width});
   // The decoder adds an entry for that last code too, which may widen the end code.
-  if (nextCode < maxCodes && nextCode == (1 << width) && width < kGifMaxCodeSize) width++;
+  if (nextCode < kGifMaxCodes && nextCode == (1 << width) && width < kGifMaxCodeSize) width++;
   out.push_back({endCode, width});
   return out;
 }
