@@ -157,12 +157,11 @@ class MakerTest : public ::testing::Test {
   }
 
   // Starts the maker with `files` on its command line, and finds its window.
-  // `program` is the maker's copy to run, `more` what its environment adds.
-  void Start(const std::vector<std::string>& files, const std::string& program = WindowsPath(LOOPVUE_MAKER_EXE),
-             const std::vector<std::string>& more = {}) {
+  // `program` is the maker's copy to run.
+  void Start(const std::vector<std::string>& files, const std::string& program = WindowsPath(LOOPVUE_MAKER_EXE)) {
     std::string command = "\"" + program + "\"";
     for (const std::string& file : files) command += " \"" + file + "\"";
-    maker_.reset(new Program(command, temp_.path(), more));
+    maker_.reset(new Program(command, temp_.path()));
     ASSERT_TRUE(maker_->started());
     window_ = maker_->WaitForWindow(kMakerClass, nullptr);
     ASSERT_NE(window_, nullptr);
@@ -707,8 +706,8 @@ TEST_F(MakerTest, TheSongIsHeardStoppedAndRemoved) {
   const std::string song = Put("song.mid", kSong);
   ASSERT_EQ(Pack("\"" + gif + "\" -o \"" + packed_.File("expected.exe") + "\""), 0u);
   ScratchDir downloads;
-  const PlantedWinmm planted(downloads.path());
-  Start({song, gif}, planted.CopyIn(LOOPVUE_MAKER_EXE), {PlantedWinmm::kPreferIt});
+  PlantedWinmm planted(downloads.path());
+  Start({song, gif}, planted.CopyIn(LOOPVUE_MAKER_EXE));
   ASSERT_TRUE(WaitForAnimation("anim.gif"));
   ASSERT_EQ(Text(IDC_SONG), "Song: song.mid (26 bytes), played once when the greeting starts");
   for (int how : {IDC_STOP, IDCANCEL}) {

@@ -130,8 +130,7 @@ std::vector<Frame> LoadFrames() {
 // first peek begins at once.
 class Peeker {
  public:
-  explicit Peeker(const std::string& program = WindowsPath(GLIMMER_EXE), const std::vector<std::string>& more = {})
-      : program_("\"" + program + "\"", "", more) {}
+  explicit Peeker(const std::string& program = WindowsPath(GLIMMER_EXE)) : program_("\"" + program + "\"", "") {}
   Program& program() { return program_; }
   // The peek window, once it has been shown.
   HWND Window() {
@@ -548,8 +547,8 @@ TEST_F(PeekerTest, KillEndsTheProgram) {
   HWND front = Make(300, 400, 400, 300, 0xA04030);
   MakeForeground(front);
   ScratchDir downloads;
-  const PlantedWinmm planted(downloads.path());
-  Peeker peeker(planted.CopyIn(GLIMMER_EXE), {PlantedWinmm::kPreferIt});
+  PlantedWinmm planted(downloads.path());
+  Peeker peeker(planted.CopyIn(GLIMMER_EXE));
   HWND window = peeker.Window();
   ASSERT_NE(window, nullptr);
   HWND about = OpenAbout(peeker, window, false);

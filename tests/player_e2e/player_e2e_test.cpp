@@ -208,15 +208,16 @@ TEST_F(PlayerTest, TheSongLivesInTempWhileThePlayerRuns) {
 // Two at once each write their own song, and closing either leaves the other's.
 TEST_F(PlayerTest, PlaysFromAnyDownloadsFolderEachWithItsOwnSong) {
   const ScratchDir folder(" Дмитрий 用户");
-  const PlantedWinmm planted(folder.path());
+  PlantedWinmm planted(folder.path());
   const ScratchDir temp(" Временная 临时 🎂");
   const std::vector<PlainFrame> frames = {Pattern(0, 0, kScreenWidth, kScreenHeight, 1), Pattern(20, 10, 40, 30, 90)};
-  const std::string path = folder.File("Happy birthday 🎂.exe");
-  ASSERT_TRUE(WriteWholeFile(path, ReadWholeFile<std::string>(LOOPVUE_EXE) + Section("MIDI_BEGINS_HERE", kSong) +
-                                       Section("GIF_BEGINS_HERE", AnimationGif(frames))));
+  ASSERT_TRUE(WriteWholeFile(files_.File("Happy birthday 🎂.exe"),
+                             ReadWholeFile<std::string>(LOOPVUE_EXE) + Section("MIDI_BEGINS_HERE", kSong) +
+                                 Section("GIF_BEGINS_HERE", AnimationGif(frames))));
+  const std::string path = planted.CopyIn(files_.File("Happy birthday 🎂.exe"));
   for (int closedFirst : {0, 1}) {
     SCOPED_TRACE(closedFirst == 0 ? "the first closed first" : "the second closed first");
-    Program first("\"" + path + "\"", temp.path(), {PlantedWinmm::kPreferIt});
+    Program first("\"" + path + "\"", temp.path());
     HWND window = first.WaitForWindow("LoopvueMainWin", nullptr);
     ASSERT_NE(window, nullptr) << "exit code " << first.WaitForExit(0);
     CanvasModel model;
@@ -231,7 +232,7 @@ TEST_F(PlayerTest, PlaysFromAnyDownloadsFolderEachWithItsOwnSong) {
     EXPECT_EQ(first.ModuleFile("winmm.dll"), "C:\\windows\\system32\\winmm.dll");
     EXPECT_FALSE(planted.Loaded());
 
-    Program second("\"" + path + "\"", temp.path(), {PlantedWinmm::kPreferIt});
+    Program second("\"" + path + "\"", temp.path());
     HWND other = second.WaitForWindow("LoopvueMainWin", nullptr);
     ASSERT_NE(other, nullptr);
     EXPECT_EQ(ReadWholeFile<std::string>(temp.File("loopvue-2.mid")), kSong);

@@ -13,15 +13,10 @@
 
 namespace {
 
-// The current environment with `more` and TEMP and TMP (when `tempDir` is not
-// empty) set, as a wide CreateProcess block: a folder named in any script comes
-// through whole.
-std::wstring Environment(const std::string& tempDir, const std::vector<std::string>& more) {
-  std::vector<std::string> added = more;
-  if (!tempDir.empty()) {
-    added.push_back("TEMP=" + tempDir);
-    added.push_back("TMP=" + tempDir);
-  }
+// The current environment with TEMP and TMP set to `tempDir`, as a wide
+// CreateProcess block: a folder named in any script comes through whole.
+std::wstring Environment(const std::string& tempDir) {
+  const std::string added[] = {"TEMP=" + tempDir, "TMP=" + tempDir};
   std::wstring block;
   wchar_t* strings = GetEnvironmentStringsW();
   auto name = [](const std::string& variable) { return variable.substr(0, variable.find('=', 1) + 1); };
@@ -140,11 +135,11 @@ uint64_t GdiTableAddress(HANDLE process, HANDLE thread) {
 
 }  // namespace
 
-Program::Program(const std::string& commandLine, const std::string& tempDir, const std::vector<std::string>& more) {
+Program::Program(const std::string& commandLine, const std::string& tempDir) {
   STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
   WideText command = Utf16(commandLine);
-  std::wstring environment = tempDir.empty() && more.empty() ? std::wstring() : Environment(tempDir, more);
+  std::wstring environment = tempDir.empty() ? std::wstring() : Environment(tempDir);
   if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT,
                       environment.empty() ? nullptr : &environment[0], nullptr, &startup, &process_)) {
     process_ = PROCESS_INFORMATION{};
@@ -317,19 +312,34 @@ bool SecondMonitor(RECT* monitor) {
   return true;
 }
 
-const char PlantedWinmm::kPreferIt[] = "WINEDLLOVERRIDES=winmm=n,b;mscoree,mshtml=";
-
-PlantedWinmm::PlantedWinmm(const std::string& folder) : folder(folder) {
+PlantedWinmm::PlantedWinmm(const std::string& folder) : folder_(folder) {
   CopyFileW(Utf16(WindowsPath(PLANTED_WINMM)).c_str(), Utf16(folder + "\\winmm.dll").c_str(), FALSE);
 }
 
-std::string PlantedWinmm::CopyIn(const std::string& program) const {
-  const std::string copy = folder + "\\" + program.substr(program.find_last_of("/\\") + 1);
+PlantedWinmm::~PlantedWinmm() {
+  for (const std::wstring& key : overridden_) {
+    RegDeleteKeyW(HKEY_CURRENT_USER, (key + L"\\DllOverrides").c_str());
+    RegDeleteKeyW(HKEY_CURRENT_USER, key.c_str());
+  }
+}
+
+std::string PlantedWinmm::CopyIn(const std::string& program) {
+  const std::string name = program.substr(program.find_last_of("/\\") + 1);
+  const std::string copy = folder_ + "\\" + name;
   CopyFileW(Utf16(WindowsPath(program)).c_str(), Utf16(copy).c_str(), FALSE);
+  // What WINEDLLOVERRIDES="winmm=n,b" would say, for this program alone.
+  overridden_.push_back(L"Software\\Wine\\AppDefaults\\" + std::wstring(Utf16(name).c_str()));
+  HKEY key;
+  if (RegCreateKeyExW(HKEY_CURRENT_USER, (overridden_.back() + L"\\DllOverrides").c_str(), 0, nullptr, 0,
+                      KEY_SET_VALUE, nullptr, &key, nullptr) == ERROR_SUCCESS) {
+    static const wchar_t kNativeFirst[] = L"native,builtin";
+    RegSetValueExW(key, L"winmm", 0, REG_SZ, reinterpret_cast<const BYTE*>(kNativeFirst), sizeof kNativeFirst);
+    RegCloseKey(key);
+  }
   return copy;
 }
 
-bool PlantedWinmm::Loaded() const { return FileExists(folder + "\\planted-winmm-was-loaded"); }
+bool PlantedWinmm::Loaded() const { return FileExists(folder_ + "\\planted-winmm-was-loaded"); }
 
 std::string WindowsPath(const std::string& path) {
   if (path.size() > 1 && path[1] == ':') return path;

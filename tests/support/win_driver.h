@@ -11,10 +11,9 @@
 // A program started by the test; killed at the end if it is still running.
 class Program {
  public:
-  // Starts `commandLine` with TEMP and TMP set to `tempDir` (when not empty)
-  // and the variables `more` ("NAME=value") added; all UTF-8, started through
-  // the wide call so that paths in any script work.
-  Program(const std::string& commandLine, const std::string& tempDir, const std::vector<std::string>& more = {});
+  // Starts `commandLine` with TEMP and TMP set to `tempDir` (when not empty);
+  // both UTF-8, started through the wide call so that paths in any script work.
+  Program(const std::string& commandLine, const std::string& tempDir);
   ~Program();
   Program(const Program&) = delete;
   Program& operator=(const Program&) = delete;
@@ -85,15 +84,24 @@ Capture WaitForClient(HWND window, Predicate done, DWORD timeoutMs = 10000) {
 bool SecondMonitor(RECT* monitor);
 
 // A Downloads folder with a DLL planted in it: the test's winmm.dll, which
-// leaves a mark beside itself when it is loaded, and the variable that makes
-// Wine search for it as Windows does (Wine prefers its own WINMM otherwise).
-struct PlantedWinmm {
+// leaves a mark beside itself when it is loaded. Wine prefers its own WINMM to
+// one beside a program unless told otherwise, and WINEDLLOVERRIDES in the
+// environment a test passes on never reaches the loader of the program it
+// starts; so each copy made here has an override of its own in the prefix's
+// registry, kept while this lives, and Wine searches for it as Windows does.
+class PlantedWinmm {
+ public:
   explicit PlantedWinmm(const std::string& folder);
+  ~PlantedWinmm();
+  PlantedWinmm(const PlantedWinmm&) = delete;
+  PlantedWinmm& operator=(const PlantedWinmm&) = delete;
   bool Loaded() const;
   // A copy of `program` in the folder, to run from there; its path.
-  std::string CopyIn(const std::string& program) const;
-  const std::string folder;
-  static const char kPreferIt[];
+  std::string CopyIn(const std::string& program);
+
+ private:
+  const std::string folder_;
+  std::vector<std::wstring> overridden_;  // the copies' keys under AppDefaults
 };
 
 // A Windows path of the form the programs under test expect, from a build path.
