@@ -326,17 +326,19 @@ PlantedWinmm::~PlantedWinmm() {
 std::string PlantedWinmm::CopyIn(const std::string& program) {
   const std::string name = program.substr(program.find_last_of("/\\") + 1);
   const std::string copy = folder_ + "\\" + name;
-  CopyFileW(Utf16(WindowsPath(program)).c_str(), Utf16(copy).c_str(), FALSE);
+  if (!CopyFileW(Utf16(WindowsPath(program)).c_str(), Utf16(copy).c_str(), FALSE)) return std::string();
   // What WINEDLLOVERRIDES="winmm=n,b" would say, for this program alone.
   overridden_.push_back(L"Software\\Wine\\AppDefaults\\" + std::wstring(Utf16(name).c_str()));
   HKEY key;
   if (RegCreateKeyExW(HKEY_CURRENT_USER, (overridden_.back() + L"\\DllOverrides").c_str(), 0, nullptr, 0,
-                      KEY_SET_VALUE, nullptr, &key, nullptr) == ERROR_SUCCESS) {
-    static const wchar_t kNativeFirst[] = L"native,builtin";
-    RegSetValueExW(key, L"winmm", 0, REG_SZ, reinterpret_cast<const BYTE*>(kNativeFirst), sizeof kNativeFirst);
-    RegCloseKey(key);
+                      KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS) {
+    return std::string();
   }
-  return copy;
+  static const wchar_t kNativeFirst[] = L"native,builtin";
+  const LSTATUS set =
+      RegSetValueExW(key, L"winmm", 0, REG_SZ, reinterpret_cast<const BYTE*>(kNativeFirst), sizeof kNativeFirst);
+  RegCloseKey(key);
+  return set == ERROR_SUCCESS ? copy : std::string();
 }
 
 bool PlantedWinmm::Loaded() const { return FileExists(folder_ + "\\planted-winmm-was-loaded"); }

@@ -96,7 +96,9 @@ class PlantedWinmm {
   PlantedWinmm(const PlantedWinmm&) = delete;
   PlantedWinmm& operator=(const PlantedWinmm&) = delete;
   bool Loaded() const;
-  // A copy of `program` in the folder, to run from there; its path.
+  // A copy of `program` in the folder, to run from there, Wine told to prefer
+  // the planted DLL for it; its path, or "" when either could not be done (so
+  // that the test fails rather than runs a copy the DLL could never reach).
   std::string CopyIn(const std::string& program);
 
  private:
