@@ -12,7 +12,11 @@ packages=(
   googletest imagemagick giflib-tools libgif-dev valgrind zip unzip
   # The decoding benchmark's text and photographs.
   fonts-dejavu-core mate-backgrounds
+  # The newer Wine's chroot, and the browsers the web greeting is tested in.
+  debootstrap chromium firefox-esr
 )
+# Node.js builds the web greeting's script; a machine that has it from elsewhere keeps it.
+command -v node >/dev/null 2>&1 || packages+=(nodejs npm)
 
 say() { printf 'setup: %s\n' "$*"; }
 as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
@@ -26,8 +30,21 @@ if [ ${#missing[@]} -gt 0 ]; then
   if ! dpkg --print-foreign-architectures | grep -qx i386; then
     as_root dpkg --add-architecture i386
   fi
-  as_root apt-get update -q
-  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
+  # A mirror caught mid-sync serves an index that does not match its release
+  # file; apt then leaves that index out, and says so. Try again a little later.
+  for attempt in 1 2 3; do
+    as_root apt-get update -q && break
+    [ "$attempt" -lt 3 ] && { say "the package lists did not all arrive; trying again in 20 s"; sleep 20; }
+  done
+  install=(as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends)
+  if ! "${install[@]}" "${missing[@]}"; then
+    # Without one architecture's index of the security updates, the 32-bit
+    # libraries cannot match the 64-bit ones of the newest versions: take both
+    # from the release itself, whose indexes agree.
+    release=$(. /etc/os-release && echo "$VERSION_CODENAME")
+    say "installing again with the versions of $release itself"
+    "${install[@]}" -t "$release" "${missing[@]}"
+  fi
 fi
 
 # Wine's 32-bit loader is an i386 Linux program. Some kernels run 64-bit user code
