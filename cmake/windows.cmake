@@ -32,16 +32,43 @@ function(add_hardening_check target)
            COMMAND sh ${CMAKE_SOURCE_DIR}/scripts/check-hardening.sh ${CMAKE_OBJDUMP} $<TARGET_FILE:${target}>)
 endfunction()
 
-# A version resource and an application manifest (asInvoker, supported systems)
-# for a shipped program, and a test that it has them and stays within its size
+# The application manifest of a program (asInvoker, supported systems, drawn
+# per monitor DPI), THEMED asking for the common controls of today's visual
+# styles; its path in `out`.
+function(configure_manifest target out)
+  cmake_parse_arguments(ARG "THEMED" "" "" ${ARGN})
+  set(COMMON_CONTROLS "")
+  if(ARG_THEMED)
+    set(COMMON_CONTROLS [=[  <dependency>
+    <dependentAssembly>
+      <assemblyIdentity type="win32" name="Microsoft.Windows.Common-Controls" version="6.0.0.0"
+                        processorArchitecture="*" publicKeyToken="6595b64144ccf1df" language="*"/>
+    </dependentAssembly>
+  </dependency>
+]=])
+  endif()
+  set(manifest ${CMAKE_CURRENT_BINARY_DIR}/${target}.manifest)
+  configure_file(${CMAKE_SOURCE_DIR}/cmake/app.manifest.in ${manifest} @ONLY)
+  set(${out} ${manifest} PARENT_SCOPE)
+endfunction()
+
+# A version resource and an application manifest (THEMED as above) for a
+# shipped program, and a test that it has them and stays within its size
 # budget in bytes.
 function(add_version_info target description budget)
+  cmake_parse_arguments(ARG "THEMED" "" "" ${ARGN})
   set(NAME ${target})
   set(DESCRIPTION ${description})
-  set(MANIFEST ${CMAKE_SOURCE_DIR}/cmake/app.manifest)
+  if(ARG_THEMED)
+    configure_manifest(${target} MANIFEST THEMED)
+  else()
+    configure_manifest(${target} MANIFEST)
+  endif()
   configure_file(${CMAKE_SOURCE_DIR}/cmake/version_info.rc.in ${CMAKE_CURRENT_BINARY_DIR}/${target}_version.rc @ONLY)
   target_sources(${target} PRIVATE ${CMAKE_CURRENT_BINARY_DIR}/${target}_version.rc)
   set_source_files_properties(${CMAKE_CURRENT_BINARY_DIR}/${target}_version.rc PROPERTIES OBJECT_DEPENDS ${MANIFEST})
+  set(themed $<IF:$<BOOL:${ARG_THEMED}>,themed,plain>)
   add_test(NAME release.${target}
-           COMMAND sh ${CMAKE_SOURCE_DIR}/scripts/check-release.sh ${CMAKE_RC_COMPILER} $<TARGET_FILE:${target}> ${budget})
+           COMMAND sh ${CMAKE_SOURCE_DIR}/scripts/check-release.sh ${CMAKE_RC_COMPILER} $<TARGET_FILE:${target}> ${budget}
+                   ${themed})
 endfunction()

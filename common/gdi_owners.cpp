@@ -11,6 +11,24 @@ bool GdiBitmap::CreateScreenCompatible(int width, int height) {
   return handle_ != nullptr;
 }
 
+bool GdiBitmap::CreateScaled(HBITMAP source, int scale) {
+  BITMAP size;
+  if (source == nullptr || !GetObjectA(source, sizeof size, &size)) {
+    Reset();
+    return false;
+  }
+  GdiBitmap scaled;
+  if (scaled.CreateScreenCompatible(size.bmWidth * scale, size.bmHeight * scale)) {
+    MemoryDc from(source);
+    MemoryDc to(scaled);
+    SetStretchBltMode(to, COLORONCOLOR);
+    StretchBlt(to, 0, 0, size.bmWidth * scale, size.bmHeight * scale, from, 0, 0, size.bmWidth, size.bmHeight,
+               SRCCOPY);
+  }
+  Swap(scaled);
+  return handle_ != nullptr;
+}
+
 void GdiBitmap::Reset(HBITMAP bitmap) {
   DeleteObject(handle_);
   handle_ = bitmap;

@@ -20,6 +20,9 @@ class GdiBitmap {
   bool LoadFromResource(HINSTANCE module, UINT id);
   // A bitmap of the screen's format, in place of the one held.
   bool CreateScreenCompatible(int width, int height);
+  // `source` enlarged `scale` times, each pixel an exact square, in place of
+  // the one held.
+  bool CreateScaled(HBITMAP source, int scale);
   // Deletes the bitmap held; from now on holds `bitmap`.
   void Reset(HBITMAP bitmap = nullptr);
   // Trades bitmaps with `other`, so a bitmap made on the side replaces this one

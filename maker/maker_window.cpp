@@ -5,6 +5,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "dialog_template.h"
+#include "display_scale.h"
 #include "file_dialogs.h"
 #include "frame_step.h"
 #include "greeting_files.h"
@@ -60,15 +62,6 @@ std::string TextOf(HWND window) {
   return Utf8(text.data());
 }
 
-// The work area of the monitor `window` is on: a window moved to a second
-// monitor stays there as it grows.
-RECT WorkAreaOf(HWND window) {
-  MONITORINFO monitor = {};
-  monitor.cbSize = sizeof monitor;
-  GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor);
-  return monitor.rcWork;
-}
-
 RECT PlaceOf(HWND dialog, int id) {
   RECT rect;
   GetWindowRect(GetDlgItem(dialog, id), &rect);
@@ -100,8 +93,10 @@ bool MakerWindow::Create(HINSTANCE instance, int showCommand) {
   windowClass.lpszClassName = className.c_str();
   RegisterClassW(&windowClass);
   accelerators_ = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDA_MAIN));
-  if (!CreateDialogParamW(instance, MAKEINTRESOURCEW(IDD_MAKER), nullptr, DialogProc,
-                          reinterpret_cast<LPARAM>(this)))
+  const std::vector<uint8_t> dialog = TemplateInMessageFont(instance, IDD_MAKER);
+  if (dialog.empty() ||
+      !CreateDialogIndirectParamW(instance, reinterpret_cast<const DLGTEMPLATE*>(dialog.data()), nullptr, DialogProc,
+                                  reinterpret_cast<LPARAM>(this)))
     return false;
   ShowWindow(hwnd, showCommand);
   UpdateWindow(hwnd);
@@ -167,6 +162,9 @@ INT_PTR MakerWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return FALSE;
       preview_.RealizePalette();
       return TRUE;
+    case WM_DPICHANGED:
+      OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+      return FALSE;  // the dialog manager scales the controls and their font
     case WM_CLOSE:
       DestroyWindow(hwnd);
       return TRUE;
@@ -195,6 +193,27 @@ void MakerWindow::Remember() {
   RECT client;
   GetClientRect(hwnd, &client);
   templateClient_ = SIZE{client.right, client.bottom};
+  dpi_ = DpiOfWindow(hwnd);
+}
+
+// On a monitor of another DPI the places the layout starts from scale with the
+// dialog, and the animation takes that monitor's scale.
+void MakerWindow::OnDpiChanged(UINT dpi, const RECT& suggested) {
+  const int to = static_cast<int>(dpi), from = static_cast<int>(dpi_);
+  if (to == from || from == 0) return;
+  for (Place& place : template_) {
+    RECT& r = place.rect;
+    r = RECT{MulDiv(r.left, to, from), MulDiv(r.top, to, from), MulDiv(r.right, to, from), MulDiv(r.bottom, to, from)};
+  }
+  templateClient_ = SIZE{MulDiv(templateClient_.cx, to, from), MulDiv(templateClient_.cy, to, from)};
+  dpi_ = dpi;
+  SetWindowPos(hwnd, nullptr, suggested.left, suggested.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  if (loaded_) {
+    LayOutAnimation();
+  } else {
+    const RECT& preview = TemplatePlace(IDC_PREVIEW);
+    Layout(preview.right - preview.left, preview.bottom - preview.top);
+  }
 }
 
 const RECT& MakerWindow::TemplatePlace(int id) const {
@@ -375,16 +394,23 @@ void MakerWindow::ShowAnimation(std::unique_ptr<AnimationLoad> load) {
   CreateIndexedBitmap(&canvas_, animation.width, animation.height);
   ClearIndexedBitmap(&canvas_);
 
-  int width = animation.width, height = animation.height;
-  const int percent = ShownPercent(&width, &height, DescribeAnimation(*loaded_, 99));
-  SetText(GetDlgItem(hwnd, IDC_INFO), DescribeAnimation(*loaded_, percent));
   CheckDlgButton(hwnd, IDC_DITHER, loaded_->dither ? BST_CHECKED : BST_UNCHECKED);
-  Layout(width, height);
-  preview_.Show(&canvas_, palette_, width, height);
+  LayOutAnimation();
   frameIndex_ = -1;
   AdvanceFrame();
   // Named last: the title says the window shows the animation, all laid out.
   SetText(hwnd, NameOf(loaded_->path) + " - " + kTitle);
+}
+
+// The preview as large as the greeting shows the animation on this monitor, or
+// smaller to fit, and everything laid out around it.
+void MakerWindow::LayOutAnimation() {
+  const GifAnimation& animation = loaded_->animation.gif;
+  int width = animation.width, height = animation.height;
+  const int percent = ShownPercent(&width, &height, DescribeAnimation(*loaded_, 99));
+  SetText(GetDlgItem(hwnd, IDC_INFO), DescribeAnimation(*loaded_, percent));
+  Layout(width, height);
+  preview_.Show(&canvas_, palette_, width, height);
 }
 
 // The player's step, and the timer armed for as long as its frame stays.
@@ -489,7 +515,7 @@ void MakerWindow::PlaySaved() {
 int MakerWindow::ShownPercent(int* width, int* height, const std::string& info) const {
   const RECT work = WorkAreaOf(hwnd);
   RECT frame = {0, 0, 0, 0};
-  AdjustWindowRectEx(&frame, GetWindowLongA(hwnd, GWL_STYLE), TRUE, GetWindowLongA(hwnd, GWL_EXSTYLE));
+  AdjustWindowRectForDpi(&frame, GetWindowLongA(hwnd, GWL_STYLE), TRUE, GetWindowLongA(hwnd, GWL_EXSTYLE), dpi_);
   const RECT& preview = TemplatePlace(IDC_PREVIEW);
   const RECT& infoPlace = TemplatePlace(IDC_INFO);
   const int margins = 2 * preview.left;
@@ -500,7 +526,14 @@ int MakerWindow::ShownPercent(int* width, int* height, const std::string& info) 
                     (infoHeight > templateInfoHeight ? infoHeight - templateInfoHeight : 0);
   const int64_t roomWidth = (work.right - work.left) - (frame.right - frame.left) - margins;
   const int64_t roomHeight = (work.bottom - work.top) - (frame.bottom - frame.top) - preview.top - below;
-  if (*width <= roomWidth && *height <= roomHeight) return 100;
+  // As the greeting shows it: at the monitor's whole-number scale where that fits.
+  const RECT room = {0, 0, static_cast<LONG>(roomWidth), static_cast<LONG>(roomHeight)};
+  const int scale = FittingScale(PixelScale(dpi_), *width, *height, 0, 0, room);
+  if (*width <= roomWidth && *height <= roomHeight) {
+    *width *= scale;
+    *height *= scale;
+    return 100;
+  }
   // The larger of the two shrinks decides; both sides keep their ratio.
   int64_t across = roomWidth, full = *width;
   if (roomHeight * *width < roomWidth * *height) {
@@ -566,7 +599,7 @@ void MakerWindow::Layout(int previewWidth, int previewHeight) {
   // its menu bar is grown by what is missing.
   const int clientHeight = templateClient_.cy + down;
   RECT bounds = {0, 0, clientWidth, clientHeight};
-  AdjustWindowRectEx(&bounds, GetWindowLongA(hwnd, GWL_STYLE), TRUE, GetWindowLongA(hwnd, GWL_EXSTYLE));
+  AdjustWindowRectForDpi(&bounds, GetWindowLongA(hwnd, GWL_STYLE), TRUE, GetWindowLongA(hwnd, GWL_EXSTYLE), dpi_);
   int width = bounds.right - bounds.left, height = bounds.bottom - bounds.top;
   SetWindowPos(hwnd, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   RECT client;

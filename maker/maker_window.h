@@ -48,12 +48,14 @@ class MakerWindow {
   void OnCommand(WORD id);
   void OnDrop(HDROP drop);
   void OnDestroy();
+  void OnDpiChanged(UINT dpi, const RECT& suggested);
 
   // Animation
   void OpenAnimation(const std::string& path);
   void StartJob(std::unique_ptr<GreetingJob> job);
   void OnJobDone(GreetingJob* job);
   void ShowAnimation(std::unique_ptr<AnimationLoad> load);
+  void LayOutAnimation();
   void FlattenAgain(bool dither);
   void AdvanceFrame();
   void OnBusyTick();
@@ -110,4 +112,6 @@ class MakerWindow {
   };
   std::vector<Place> template_;
   SIZE templateClient_ = {};
+  // The DPI the window is laid out for.
+  UINT dpi_ = 96;
 };

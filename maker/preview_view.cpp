@@ -1,5 +1,6 @@
 #include "preview_view.h"
 
+#include "display_scale.h"
 #include "indexed_bitmap_draw.h"
 
 const char kPreviewClass[] = "LoopvuePreview";
@@ -24,7 +25,9 @@ void PreviewView::Show(const IndexedBitmap* canvas, HPALETTE palette, int width,
   palette_ = palette;
   width_ = width;
   height_ = height;
-  if (Scaled() && fullSize_.CreateScreenCompatible(canvas->width, canvas->height)) {
+  scale_ = canvas->width > 0 ? width / canvas->width : 1;
+  if (scale_ < 1) scale_ = 1;
+  if (Shrunk() && fullSize_.CreateScreenCompatible(canvas->width, canvas->height)) {
     MemoryDc fullSizeDc(fullSize_);
     SelectedPalette selected(fullSizeDc, palette);
     ::RealizePalette(fullSizeDc);
@@ -40,14 +43,15 @@ void PreviewView::ShowNothing() {
   InvalidateRect(hwnd, nullptr, FALSE);
 }
 
-bool PreviewView::Scaled() const {
-  return canvas_ != nullptr && (width_ != canvas_->width || height_ != canvas_->height);
+bool PreviewView::Shrunk() const {
+  return canvas_ != nullptr && (width_ != canvas_->width * scale_ || height_ != canvas_->height * scale_);
 }
 
 void PreviewView::CanvasChanged(const RECT& rect) {
   if (canvas_ == nullptr) return;
-  if (!Scaled()) {
-    InvalidateRect(hwnd, &rect, FALSE);
+  if (!Shrunk()) {
+    const RECT shown = {rect.left * scale_, rect.top * scale_, rect.right * scale_, rect.bottom * scale_};
+    InvalidateRect(hwnd, &shown, FALSE);
     return;
   }
   // Only what changed is drawn again at full size; the scaled copy then takes
@@ -84,8 +88,8 @@ void PreviewView::Paint() {
   }
   SelectedPalette selected(dc, palette_);
   ::RealizePalette(dc);
-  if (!Scaled()) {
-    DrawIndexedBitmap(canvas_, dc, 0, 0);
+  if (!Shrunk()) {
+    DrawIndexedBitmap(canvas_, dc, 0, 0, scale_);
     return;
   }
   // Shrinking averages the pixels it drops instead of keeping one of each few.
@@ -111,7 +115,8 @@ void PreviewView::PaintText(HDC dc, const RECT& client) {
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
   RECT box = client;
-  InflateRect(&box, -12, -12);
+  const int margin = MulDiv(12, static_cast<int>(DpiOfWindow(hwnd)), kDesignDpi);
+  InflateRect(&box, -margin, -margin);
   RECT measured = box;
   DrawTextA(dc, text, -1, &measured, DT_CENTER | DT_WORDBREAK | DT_NOPREFIX | DT_CALCRECT);
   OffsetRect(&box, 0, (box.bottom - box.top - (measured.bottom - measured.top)) / 2);

@@ -1,6 +1,7 @@
 // The preview control: the canvas as the greeting will show it, drawn with the
-// player's own bitmap drawing, scaled down when the animation would not fit the
-// screen; before any animation, what to do.
+// player's own bitmap drawing at the display's whole-number scale, or scaled
+// down when the animation would not fit the screen; before any animation, what
+// to do.
 #pragma once
 
 #include <windows.h>
@@ -17,7 +18,8 @@ class PreviewView {
 
   void Attach(HWND control);
   // Shows `canvas` through `palette`, both owned by the caller, in a control of
-  // `width` x `height`: the canvas's own size, or smaller to scale it down.
+  // `width` x `height`: the canvas's own size or a whole multiple of it, or
+  // smaller to scale it down.
   void Show(const IndexedBitmap* canvas, HPALETTE palette, int width, int height);
   // Back to the control's text, and the caller may free what was shown.
   void ShowNothing();
@@ -29,7 +31,8 @@ class PreviewView {
   HWND hwnd = nullptr;
 
  private:
-  bool Scaled() const;
+  // Shown smaller than its own size.
+  bool Shrunk() const;
   void Paint();
   void PaintText(HDC dc, const RECT& client);
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -38,6 +41,8 @@ class PreviewView {
   HPALETTE palette_ = nullptr;
   int width_ = 0;
   int height_ = 0;
-  // When scaled: the canvas at its own size, kept up to date frame by frame.
+  // How many times its size it is shown when not shrunk.
+  int scale_ = 1;
+  // When shrunk: the canvas at its own size, kept up to date frame by frame.
   GdiBitmap fullSize_;
 };

@@ -3,6 +3,7 @@
 #include <mmsystem.h>
 
 #include "blit.h"
+#include "display_scale.h"
 #include "gdi_owners.h"
 #include "peeker_globals.h"
 #include "random.h"
@@ -26,10 +27,25 @@ const DWORD kGoodbyeSoundFlags = SND_RESOURCE | SND_SYNC;
 }  // namespace
 
 void AboutDialog::Open(HWND owner) {
+  LoadArt(kDesignDpi);
+  Create(IDD_ABOUT, owner);
+  // Only the dialog knows the DPI of the monitor it opened on.
+  const UINT dpi = DpiOfWindow(hwnd);
+  if (PixelScale(dpi) != artScale) LoadArt(dpi);
+}
+
+void AboutDialog::LoadArt(UINT dpi) {
   artTop.LoadFromResource(g_instance, IDB_ABOUT_TITLE);
   artMiddle.LoadFromResource(g_instance, IDB_ABOUT_MIDDLE);
   artBottom.LoadFromResource(g_instance, IDB_ABOUT_BOTTOM);
-  Create(IDD_ABOUT, owner);
+  artScale = PixelScale(dpi);
+  if (artScale == 1) return;
+  GdiBitmap* const art[] = {&artTop, &artMiddle, &artBottom};
+  for (GdiBitmap* picture : art) {
+    GdiBitmap scaled;
+    scaled.CreateScaled(*picture, artScale);
+    picture->Swap(scaled);
+  }
 }
 
 BOOL AboutDialog::DialogProc(UINT msg, WPARAM wParam, LPARAM) {
@@ -44,20 +60,26 @@ BOOL AboutDialog::DialogProc(UINT msg, WPARAM wParam, LPARAM) {
     case WM_COMMAND:
       OnCommand(LOWORD(wParam));
       return TRUE;
+    case WM_DPICHANGED:
+      // Moved to a monitor of another DPI: the dialog manager scales the rest.
+      LoadArt(HIWORD(wParam));
+      InvalidateRect(hwnd, nullptr, TRUE);
+      return FALSE;
   }
   return FALSE;
 }
 
 void AboutDialog::OnPaint() {
   PaintDc dc(hwnd);
+  const int k = artScale;
   MemoryDc top(artTop);
-  BlitCopy(dc, 25, 12, artTop.Width(), artTop.Height(), top, 0, 0, artTop.Width(), artTop.Height());
+  BlitCopy(dc, 25 * k, 12 * k, artTop.Width(), artTop.Height(), top, 0, 0, artTop.Width(), artTop.Height());
   MemoryDc middle(artMiddle);
-  BlitKeyed(dc, 10, 40, artMiddle.Width(), artMiddle.Height(), middle, 0, 0, artMiddle.Width(), artMiddle.Height(),
-            kWhite);
+  BlitKeyed(dc, 10 * k, 40 * k, artMiddle.Width(), artMiddle.Height(), middle, 0, 0, artMiddle.Width(),
+            artMiddle.Height(), kWhite);
   MemoryDc bottom(artBottom);
-  BlitKeyed(dc, 10, 63, artBottom.Width(), artBottom.Height(), bottom, 0, 0, artBottom.Width(), artBottom.Height(),
-            kWhite);
+  BlitKeyed(dc, 10 * k, 63 * k, artBottom.Width(), artBottom.Height(), bottom, 0, 0, artBottom.Width(),
+            artBottom.Height(), kWhite);
 }
 
 void AboutDialog::OnCommand(WORD id) {

@@ -21,8 +21,12 @@ class AboutDialog : public DialogWindow {
   GdiBitmap artTop;
   GdiBitmap artMiddle;
   GdiBitmap artBottom;
+  // How many times its size the art is drawn: the dialog's DPI's whole-number
+  // scale, as the template's font scales the rest of the dialog.
+  int artScale = 1;
 
  private:
+  void LoadArt(UINT dpi);
   void OnPaint();
   void OnCommand(WORD id);
 };

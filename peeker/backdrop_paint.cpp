@@ -48,7 +48,7 @@ void SpriteClip::Paint(HWND hwnd) {
     MemoryDc saved(backdrop);
     BlitCopy(work, 0, 0, w, h, saved, 0, 0, w, h);
   }
-  MemoryDc frame(*step->frame);
+  MemoryDc frame(*ShownFrame(step));
   BlitKeyed(work, 0, 0, w, h, frame, 0, 0, w, h, step->keyColour);
 
   // One transfer to the window: the keyed blit's steps are never on screen.

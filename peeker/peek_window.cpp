@@ -80,13 +80,16 @@ void PeekWindow::OnTimer(UINT id) {
 void PeekWindow::ChooseSpot() {
   ticks = 0;
   rising = true;
-  const int fw = frames.At(0) ? frames.At(0)->Width() : 0;
-  const int fh = frames.At(0) ? frames.At(0)->Height() : 0;
-
   HWND fg = GetForegroundWindow();
   // The monitor the person works on: the room above counts from its top, and
-  // up from below means from its bottom.
+  // up from below means from its bottom. The character takes its scale; it
+  // climbs for as many ticks at any scale, each one that much longer.
   const ScreenRect monitor = g_monitorOf(fg);
+  const int baseWidth = frames.At(0) ? frames.At(0)->Width() : 0;
+  const int baseHeight = frames.At(0) ? frames.At(0)->Height() : 0;
+  SetScale(g_scaleOf(fg, baseWidth, baseHeight));
+  const int fw = baseWidth * scale, fh = baseHeight * scale;
+
   RECT r;
   bool known = fg != nullptr && GetWindowRect(fg, &r);
   const int width = known ? r.right - r.left : 0;
@@ -104,7 +107,7 @@ void PeekWindow::ChooseSpot() {
     x = RandomInRange(monitor.left, monitor.left + monitor.width - fw);
     y = monitor.top + monitor.height;
   }
-  travel = fh / 2;
+  travel = baseHeight / 2;
   // A frame too low to climb: the peek ends at its first tick.
   if (travel == 0) rising = false;
 }
@@ -118,10 +121,10 @@ void PeekWindow::StepMotion() {
   }
   if (rising) {
     ticks++;
-    y -= kMoveStep;
+    y -= kMoveStep * scale;
   } else {
     ticks--;
-    y += kMoveStep;
+    y += kMoveStep * scale;
   }
   PlaceWindow(hwnd, x, y, insertAfter);
   if (ticks == travel) {

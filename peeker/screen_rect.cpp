@@ -1,5 +1,7 @@
 #include "screen_rect.h"
 
+#include "display_scale.h"
+
 ScreenRect WindowScreenRect(HWND window) {
   RECT r = {0, 0, 0, 0};
   GetWindowRect(window, &r);
@@ -19,6 +21,17 @@ ScreenRect MonitorScreenRect(HWND window) {
 }
 
 ScreenRect (*g_monitorOf)(HWND window) = MonitorScreenRect;
+
+int MonitorScale(HWND window, int width, int height) {
+  MONITORINFO info;
+  info.cbSize = sizeof info;
+  HMONITOR monitor = window ? MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST)
+                            : MonitorFromWindow(nullptr, MONITOR_DEFAULTTOPRIMARY);
+  if (!GetMonitorInfoA(monitor, &info)) return 1;
+  return FittingScale(PixelScale(DpiOfMonitor(monitor)), width, height, 0, 0, info.rcWork);
+}
+
+int (*g_scaleOf)(HWND window, int width, int height) = MonitorScale;
 
 bool OverlapRect(ScreenRect a, ScreenRect b, ScreenRect* out) {
   auto withinX = [&](int x) { return b.left <= x && x <= b.left + b.width; };

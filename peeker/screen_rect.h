@@ -20,6 +20,11 @@ ScreenRect DesktopScreenRect();
 // without a window. A pointer, so that tests can lay out monitors of their own.
 ScreenRect MonitorScreenRect(HWND window);
 extern ScreenRect (*g_monitorOf)(HWND window);
+// The scale a picture of `width` x `height` takes on the monitor `window` is
+// on: its DPI's whole-number scale, smaller where the picture would not fit
+// the work area. Replaceable, as g_monitorOf is.
+int MonitorScale(HWND window, int width, int height);
+extern int (*g_scaleOf)(HWND window, int width, int height);
 
 // True when one of a's left and right edges lies within b's horizontal extent
 // and one of its top and bottom edges within b's vertical extent (extents

@@ -22,6 +22,7 @@ SpriteClip::~SpriteClip() {
   shapes.Clear();
   steps.Clear();
   sounds.Clear();
+  scaledFrames.Clear();
   frames.Clear();
 }
 
@@ -36,17 +37,42 @@ void SpriteClip::AddStep(GdiBitmap* frame, COLORREF keyColour, int duration) {
   if (GdiRegion* shape = shapes.At(shapes.Count() - 1)) shape->Reset(FrameShape(*frame, keyColour));
 }
 
+void SpriteClip::SetScale(int newScale) {
+  if (newScale < 1) newScale = 1;
+  if (newScale == scale) return;
+  scale = newScale;
+  scaledFrames.Clear();
+  if (scale > 1) {
+    for (int i = 0; i < frames.Count(); i++) scaledFrames.AppendEmpty();
+    for (int i = 0; i < scaledFrames.Count(); i++) scaledFrames.At(i)->CreateScaled(*frames.At(i), scale);
+  }
+  for (int i = 0; i < steps.Count(); i++) {
+    if (GdiRegion* shape = shapes.At(i)) shape->Reset(FrameShape(*ShownFrame(steps.At(i)), steps.At(i)->keyColour));
+  }
+  shapedFrame = nullptr;
+}
+
+const GdiBitmap* SpriteClip::ShownFrame(const ClipStep* step) const {
+  if (scale == 1) return step->frame;
+  for (int i = 0; i < frames.Count(); i++) {
+    const GdiBitmap* scaled = scaledFrames.At(i);
+    if (frames.At(i) == step->frame && scaled != nullptr && *scaled != nullptr) return scaled;
+  }
+  return step->frame;
+}
+
 void SpriteClip::PlaceWindow(HWND hwnd, int x, int y, HWND insertAfter) {
   ClipStep* step = steps.At(currentStep);
   if (step == nullptr) return;
-  SaveBackdrop(ScreenRect{x, y, step->frame->Width(), step->frame->Height()});
+  const GdiBitmap* frame = ShownFrame(step);
+  SaveBackdrop(ScreenRect{x, y, frame->Width(), frame->Height()});
   GdiRegion* shape = shapes.At(currentStep);
-  if (shape != nullptr && *shape != nullptr && step->frame != shapedFrame) {
+  if (shape != nullptr && *shape != nullptr && frame != shapedFrame) {
     // The window keeps the region it is given: it gets a copy.
-    if (SetWindowRgn(hwnd, CopyRegion(*shape), FALSE)) shapedFrame = step->frame;
+    if (SetWindowRgn(hwnd, CopyRegion(*shape), FALSE)) shapedFrame = frame;
   }
   InvalidateRgn(hwnd, nullptr, TRUE);
-  SetWindowPos(hwnd, insertAfter, x, y, step->frame->Width(), step->frame->Height(), SWP_SHOWWINDOW | SWP_NOACTIVATE);
+  SetWindowPos(hwnd, insertAfter, x, y, frame->Width(), frame->Height(), SWP_SHOWWINDOW | SWP_NOACTIVATE);
 }
 
 int SpriteClip::CurrentDuration() const {

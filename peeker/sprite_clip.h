@@ -37,8 +37,16 @@ class SpriteClip {
   // Saves the screen at `r` as the backdrop, before the window moves there; keeps
   // the backdrop it has when that is of `r` already.
   void SaveBackdrop(ScreenRect r);
+  // From now on shows every frame `scale` times its size, each of its pixels an
+  // exact square, and shapes the window to match.
+  void SetScale(int scale);
+  // What `step` shows: its frame at the clip's scale.
+  const GdiBitmap* ShownFrame(const ClipStep* step) const;
 
   ClipList<GdiBitmap> frames;
+  // Above scale 1, each frame enlarged, at its frame's index.
+  ClipList<GdiBitmap> scaledFrames;
+  int scale = 1;
   ClipList<WORD> sounds;
   ClipList<ClipStep> steps;
   // Each step's frame without its key colour, the window's shape while it shows.

@@ -10,5 +10,6 @@
 // null when it has none or the palette cannot be made.
 HPALETTE CreateAnimationPalette(const GifAnimation& animation);
 
-// Draws the bitmap 1:1 at (x, y) with DIB_PAL_COLORS; returns StretchDIBits' result.
-int DrawIndexedBitmap(const IndexedBitmap* bitmap, HDC dc, int x, int y);
+// Draws the bitmap at (x, y) with DIB_PAL_COLORS, each of its pixels a block of
+// `scale` x `scale`; returns StretchDIBits' result.
+int DrawIndexedBitmap(const IndexedBitmap* bitmap, HDC dc, int x, int y, int scale = 1);

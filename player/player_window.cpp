@@ -2,6 +2,7 @@
 
 #include <mmsystem.h>
 
+#include "display_scale.h"
 #include "frame_step.h"
 #include "gdi_owners.h"
 #include "indexed_bitmap_draw.h"
@@ -13,6 +14,7 @@
 int32_t frameIndex = -1;
 UINT frameTimerId;
 MCIDEVICEID musicDeviceId;
+int32_t shownScale = 1;
 
 namespace {
 
@@ -48,26 +50,64 @@ ATOM RegisterPlayerClass(HINSTANCE instance) {
   return RegisterClassA(&windowClass);
 }
 
-bool CreatePlayerWindow(HINSTANCE instance, int showCommand) {
-  // The frame and menu sizes come from the system rather than from the metrics
-  // of a classic frame, which differ from the real ones on newer systems.
-  RECT bounds = {0, 0, animation.width, animation.height};
-  AdjustWindowRectEx(&bounds, WS_OVERLAPPEDWINDOW, TRUE, 0);
-  int width = bounds.right - bounds.left;
-  int height = bounds.bottom - bounds.top;
-  HWND window = CreateWindowExA(0, kClassName, kTitle, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, width,
-                                height, nullptr, nullptr, instance, nullptr);
-  if (window == nullptr) return false;
+namespace {
+
+// The window's size for a client area of the canvas at `scale`, on a display
+// of `dpi`: the frame and menu sizes come from the system rather than from the
+// metrics of a classic frame, which differ from the real ones on newer systems.
+SIZE WindowSizeFor(int scale, UINT dpi) {
+  RECT bounds = {0, 0, animation.width * scale, animation.height * scale};
+  AdjustWindowRectForDpi(&bounds, WS_OVERLAPPEDWINDOW, TRUE, 0, dpi);
+  return SIZE{bounds.right - bounds.left, bounds.bottom - bounds.top};
+}
+
+// The scale the canvas is shown at on a display of `dpi` whose work area is
+// `room`: the window, frame and all, must fit it.
+int ScaleFor(UINT dpi, const RECT& room) {
+  const SIZE frame = WindowSizeFor(0, dpi);
+  return FittingScale(PixelScale(dpi), animation.width, animation.height, frame.cx, frame.cy, room);
+}
+
+// Sizes the window to hold the canvas at shownScale, at `at` when given.
+void FitWindow(HWND window, UINT dpi, const POINT* at) {
+  const SIZE size = WindowSizeFor(shownScale, dpi);
+  const UINT flags = SWP_NOZORDER | SWP_NOACTIVATE;
+  SetWindowPos(window, nullptr, at ? at->x : 0, at ? at->y : 0, size.cx, size.cy, at ? flags : flags | SWP_NOMOVE);
   // A narrow window wraps its menu bar onto more lines: grow by what is missing.
   RECT client;
   GetClientRect(window, &client);
-  if (client.right != animation.width || client.bottom != animation.height) {
-    SetWindowPos(window, nullptr, 0, 0, width + animation.width - client.right,
-                 height + animation.height - client.bottom, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  const int width = animation.width * shownScale, height = animation.height * shownScale;
+  if (client.right != width || client.bottom != height) {
+    SetWindowPos(window, nullptr, 0, 0, size.cx + width - client.right, size.cy + height - client.bottom,
+                 flags | SWP_NOMOVE);
   }
+}
+
+}  // namespace
+
+bool CreatePlayerWindow(HINSTANCE instance, int showCommand) {
+  const SIZE size = WindowSizeFor(1, SystemDpi());
+  HWND window = CreateWindowExA(0, kClassName, kTitle, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, size.cx,
+                                size.cy, nullptr, nullptr, instance, nullptr);
+  if (window == nullptr) return false;
+  // At the scale of the monitor it opened on.
+  const UINT dpi = DpiOfWindow(window);
+  shownScale = ScaleFor(dpi, WorkAreaOf(window));
+  FitWindow(window, dpi, nullptr);
   ShowWindow(window, showCommand);
   UpdateWindow(window);
   return true;
+}
+
+void OnDpiChanged(HWND window, UINT dpi, const RECT& suggested) {
+  // The room where the system is moving the window: the monitor it suggests.
+  MONITORINFO monitor = {};
+  monitor.cbSize = sizeof monitor;
+  GetMonitorInfoW(MonitorFromRect(&suggested, MONITOR_DEFAULTTONEAREST), &monitor);
+  shownScale = ScaleFor(dpi, monitor.rcWork);
+  const POINT at = {suggested.left, suggested.top};
+  FitWindow(window, dpi, &at);
+  InvalidateRect(window, nullptr, FALSE);
 }
 
 LRESULT CALLBACK PlayerWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -98,6 +138,9 @@ LRESULT CALLBACK PlayerWndProc(HWND window, UINT message, WPARAM wParam, LPARAM 
     case WM_PALETTECHANGED:
       RealizeAppPalette(window, false);
       return 0;
+    case WM_DPICHANGED:
+      OnDpiChanged(window, HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+      return 0;
   }
   return DefWindowProcA(window, message, wParam, lParam);
 }
@@ -105,14 +148,16 @@ LRESULT CALLBACK PlayerWndProc(HWND window, UINT message, WPARAM wParam, LPARAM 
 void PaintCanvas(HWND window) {
   PaintDc dc(window);
   SelectedPalette selected(dc, appPalette);
-  DrawIndexedBitmap(&canvas, dc, 0, 0);
+  DrawIndexedBitmap(&canvas, dc, 0, 0, shownScale);
 }
 
 void AdvanceFrame(HWND window) {
   KillFrameTimer();
   const FrameStep step = StepFrame(animation, &canvas, &frameIndex);
   if (step.frame == nullptr) return;
-  InvalidateRect(window, &step.changed, FALSE);
+  const RECT shown = {step.changed.left * shownScale, step.changed.top * shownScale, step.changed.right * shownScale,
+                      step.changed.bottom * shownScale};
+  InvalidateRect(window, &shown, FALSE);
   if (animation.frameCount >= 2) ArmFrameTimer(step.stayMs, window);
 }
 

@@ -12,10 +12,17 @@ extern int32_t frameIndex;
 extern UINT frameTimerId;
 // The open sequencer; 0 when none.
 extern MCIDEVICEID musicDeviceId;
+// How many screen pixels each canvas pixel takes across and down: the whole
+// number nearest to the display's scale, 1 at 96 DPI.
+extern int32_t shownScale;
 
 ATOM RegisterPlayerClass(HINSTANCE instance);
-// Creates and shows the window with a client area of the logical screen's size.
+// Creates and shows the window with a client area of the logical screen's
+// size at shownScale.
 bool CreatePlayerWindow(HINSTANCE instance, int showCommand);
+// The window moves to a display of `dpi`, into `suggested`: the canvas takes
+// that display's scale.
+void OnDpiChanged(HWND window, UINT dpi, const RECT& suggested);
 LRESULT CALLBACK PlayerWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 void PaintCanvas(HWND window);
 // Composites the next frame onto the canvas and arms the timer with its delay.

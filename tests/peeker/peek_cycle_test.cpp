@@ -16,6 +16,7 @@
 #include "random.h"
 #include "resource.h"
 #include "sound_player_spy.h"
+#include "support/dib_info.h"
 #include "support/import_patch.h"
 
 namespace {
@@ -288,6 +289,63 @@ TEST_F(PeekCycleTest, ChooseSpotKeepsToTheForegroundWindowsMonitor) {
     }
   }
   g_monitorOf = saved;
+}
+
+// A bitmap's pixels, top row first.
+std::vector<DWORD> PixelsOf(HBITMAP bitmap, int width, int height) {
+  std::vector<DWORD> pixels(static_cast<size_t>(width) * height);
+  BITMAPINFO info = TopDownInfo32(width, height);
+  HDC screen = GetDC(nullptr);
+  GetDIBits(screen, bitmap, 0, height, pixels.data(), &info, DIB_RGB_COLORS);
+  ReleaseDC(nullptr, screen);
+  return pixels;
+}
+
+int TwiceTheDesignDpi(HWND, int, int) { return 2; }
+
+// On a monitor of 200%, the character is twice its size, each of its pixels a
+// square of four, the window shaped alike; it climbs for as many ticks, twice as far.
+TEST_F(PeekCycleTest, OnAMonitorOfTwiceTheDesignDpiTheCharacterIsTwiceAsLarge) {
+  const auto saved = g_scaleOf;
+  g_scaleOf = TwiceTheDesignDpi;
+  MoveForeground(100, 300, 500, 300);
+  peek->OnStart();
+  const int x = peek->x;
+  EXPECT_GE(x, 100);
+  EXPECT_LE(x, 100 + 500 - 408);
+  RECT r = Rect(peek->hwnd);
+  EXPECT_EQ(r.right - r.left, 408);
+  EXPECT_EQ(r.bottom - r.top, 244);
+  EXPECT_EQ(r.top, 300);
+  for (int i = 1; i <= 61; i++) {
+    peek->OnTimer(TIMER_MOTION);
+    ASSERT_EQ(Rect(peek->hwnd).top, 300 - 4 * i) << "tick " << i;
+  }
+  EXPECT_EQ(Rect(peek->hwnd).bottom, 300) << "the whole character above the edge";
+
+  const GdiBitmap& frame = *peek->frames.At(3);
+  const std::vector<DWORD> small = PixelsOf(frame, 204, 122);
+  const std::vector<DWORD> large = PixelsOf(*peek->ShownFrame(peek->steps.At(0)), 408, 244);
+  HRGN shape = CreateRectRgn(0, 0, 0, 0);
+  ASSERT_NE(GetWindowRgn(peek->hwnd, shape), ERROR);
+  int opaque = 0;
+  for (int y = 0; y < 244; y++)
+    for (int x2 = 0; x2 < 408; x2++) {
+      const DWORD pixel = small[(y / 2) * 204 + x2 / 2] & 0xFFFFFF;
+      ASSERT_EQ(large[y * 408 + x2] & 0xFFFFFF, pixel) << x2 << "," << y;
+      ASSERT_EQ(PtInRegion(shape, x2, y) != FALSE, pixel != 0x00FF00) << x2 << "," << y;
+      opaque += pixel != 0x00FF00;
+    }
+  DeleteObject(shape);
+  EXPECT_GT(opaque, 4 * 1000) << "the character has pixels of its own";
+  EXPECT_EQ(FinishPeek(), 62);
+
+  // Back on a monitor of 96 DPI, the next peek is of the frames' own size.
+  g_scaleOf = saved;
+  peek->OnTimer(TIMER_MOTION);
+  r = Rect(peek->hwnd);
+  EXPECT_EQ(r.right - r.left, 204);
+  EXPECT_EQ(r.bottom - r.top, 122);
 }
 
 TEST_F(PeekCycleTest, PeekRisesHoldsSinksAndHides) {

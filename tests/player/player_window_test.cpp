@@ -13,12 +13,14 @@
 #include <vector>
 
 #include "gif_parser.h"
+#include "indexed_bitmap_draw.h"
 #include "native_path.h"
 #include "payload_locator.h"
 #include "player_globals.h"
 #include "support/import_patch.h"
 #include "support/plain_gif.h"
 #include "support/scratch_dir.h"
+#include "support/win_driver.h"
 #include "whole_file.h"
 
 namespace {
@@ -87,6 +89,7 @@ class PlayerWindowTest : public testing::Test {
     animation = GifAnimation{};
     ReleaseIndexedBitmap(&canvas);
     frameIndex = -1;
+    shownScale = 1;
     DeleteMusicFile();
     musicPath[0] = 0;
     MSG msg;
@@ -95,11 +98,12 @@ class PlayerWindowTest : public testing::Test {
   }
 
   // Loads the frames as the start-up does and opens the window on them.
-  HWND Open(const std::vector<PlainFrame>& frames) {
-    const std::string gif = PlainGif(kSide, kSide, std::vector<uint32_t>(256, 0x808080), frames);
+  HWND Open(const std::vector<PlainFrame>& frames,
+            const std::vector<uint32_t>& colours = std::vector<uint32_t>(256, 0x808080), int side = kSide) {
+    const std::string gif = PlainGif(side, side, colours, frames);
     ByteReader reader = {reinterpret_cast<const uint8_t*>(gif.data()), static_cast<int32_t>(gif.size()), 0};
     ParseGif(&animation, &reader);
-    CreateIndexedBitmap(&canvas, kSide, kSide);
+    CreateIndexedBitmap(&canvas, side, side);
     ClearIndexedBitmap(&canvas);
     EXPECT_EQ(CreatePlayerWindow(appInstance, SW_HIDE), 1);
     EnumThreadWindows(GetCurrentThreadId(), FindPlayerWindow, reinterpret_cast<LPARAM>(&window_));
@@ -125,6 +129,43 @@ TEST_F(PlayerWindowTest, EachFrameArmsAOneShotTimerWithItsOwnDelay) {
     EXPECT_NE(frameTimerId, 0u);
   }
   EXPECT_EQ(musicDeviceId, 0u) << "no song, no sequencer";
+}
+
+// Moved onto a monitor of another DPI, the window takes that monitor's scale:
+// each canvas pixel an exact square of screen pixels.
+TEST_F(PlayerWindowTest, TheCanvasFollowsTheWindowToAMonitorOfAnotherDpi) {
+  std::vector<uint32_t> colours(256);
+  for (int i = 0; i < 256; i++) colours[i] = RGB(i, 255 - i, (i * 7) & 0xFF);
+  const int side = 150;  // wider than the narrowest window a menu bar allows
+  const PlainFrame frame = PatternFrame(0, 0, side, side, 1, 100);
+  const HWND window = Open({frame}, colours, side);
+  ASSERT_NE(window, nullptr);
+  appPalette = CreateAnimationPalette(animation);
+  ShowWindow(window, SW_SHOWNOACTIVATE);
+  RECT client;
+  for (const UINT dpi : {192u, 144u, 96u}) {
+    RECT suggested = {40, 30, 40 + 200, 30 + 200};
+    SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+    const int k = dpi == 96 ? 1 : 2;
+    EXPECT_EQ(shownScale, k) << dpi;
+    GetClientRect(window, &client);
+    EXPECT_EQ(client.right, side * k) << dpi;
+    EXPECT_EQ(client.bottom, side * k) << dpi;
+    RECT placed;
+    GetWindowRect(window, &placed);
+    EXPECT_EQ(placed.left, 40) << "where the system suggests";
+    UpdateWindow(window);
+    const Capture shown = CaptureClient(window);
+    ASSERT_EQ(shown.width, side * k);
+    for (int y = 0; y < side * k; y++)
+      for (int x = 0; x < side * k; x++) {
+        const uint32_t colour = colours[frame.indices[(y / k) * side + x / k]];
+        ASSERT_EQ(shown.At(x, y), (colour & 0xFF) << 16 | (colour & 0xFF00) | (colour >> 16 & 0xFF))
+            << x << "," << y << " at " << dpi;
+      }
+  }
+  DeleteObject(appPalette);
+  appPalette = nullptr;
 }
 
 TEST_F(PlayerWindowTest, AOneFrameAnimationArmsNoTimer) {
