@@ -32,6 +32,29 @@ void AboutDialog::Open(HWND owner) {
   // Only the dialog knows the DPI of the monitor it opened on.
   const UINT dpi = DpiOfWindow(hwnd);
   if (PixelScale(dpi) != artScale) LoadArt(dpi);
+  FitLayoutToArt(dpi);
+}
+
+// The dialog manager scales the dialog as its font, by dpi / 96; the art by a
+// whole number. Where the two differ (at 150%, 1.5 against 2), the controls
+// and the dialog take the art's scale, so that the art keeps its places beside
+// the buttons.
+void AboutDialog::FitLayoutToArt(UINT dpi) {
+  const int to = artScale * static_cast<int>(kDesignDpi), from = static_cast<int>(dpi);
+  if (to == from || hwnd == nullptr) return;
+  for (HWND control = GetWindow(hwnd, GW_CHILD); control; control = GetWindow(control, GW_HWNDNEXT)) {
+    RECT r;
+    GetWindowRect(control, &r);
+    MapWindowPoints(nullptr, hwnd, reinterpret_cast<POINT*>(&r), 2);
+    MoveWindow(control, MulDiv(r.left, to, from), MulDiv(r.top, to, from), MulDiv(r.right - r.left, to, from),
+               MulDiv(r.bottom - r.top, to, from), FALSE);
+  }
+  RECT window, client;
+  GetWindowRect(hwnd, &window);
+  GetClientRect(hwnd, &client);
+  SetWindowPos(hwnd, nullptr, 0, 0, window.right - window.left + MulDiv(client.right, to, from) - client.right,
+               window.bottom - window.top + MulDiv(client.bottom, to, from) - client.bottom,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void AboutDialog::LoadArt(UINT dpi) {

@@ -27,6 +27,7 @@ class AboutDialog : public DialogWindow {
 
  private:
   void LoadArt(UINT dpi);
+  void FitLayoutToArt(UINT dpi);
   void OnPaint();
   void OnCommand(WORD id);
 };

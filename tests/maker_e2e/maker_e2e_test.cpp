@@ -106,6 +106,33 @@ Picture ReadPpm(const std::string& path) {
   return picture;
 }
 
+// Each pixel a square of `scale` x `scale`.
+Picture Enlarged(const Picture& picture, int scale) {
+  Picture large;
+  large.width = picture.width * scale;
+  large.height = picture.height * scale;
+  for (int y = 0; y < large.height; y++)
+    for (int x = 0; x < large.width; x++) large.pixels.push_back(picture.pixels[y / scale * picture.width + x / scale]);
+  return large;
+}
+
+// The height of a push button of the template, 14 dialog units, in the
+// system's message font: the dialog manager's unit is an eighth of its height.
+int ButtonHeightInMessageFont() {
+  NONCLIENTMETRICSW metrics = {};
+  metrics.cbSize = sizeof metrics;
+  SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+  HFONT font = CreateFontIndirectW(&metrics.lfMessageFont);
+  HDC screen = GetDC(nullptr);
+  HGDIOBJ old = SelectObject(screen, font);
+  TEXTMETRICW text;
+  GetTextMetricsW(screen, &text);
+  SelectObject(screen, old);
+  ReleaseDC(nullptr, screen);
+  DeleteObject(font);
+  return MulDiv(14, text.tmHeight, 8);
+}
+
 bool Same(const Capture& capture, const Picture& picture) {
   return capture.width == picture.width && capture.height == picture.height && capture.pixels == picture.pixels;
 }
@@ -678,6 +705,28 @@ TEST_F(MakerTest, AnAnimationLargerThanTheScreenIsShownScaledDown) {
   EXPECT_EQ(shown.At(preview.right * 3 / 4, preview.bottom / 4), 0x1EC81Eu);
   EXPECT_EQ(shown.At(preview.right / 4, preview.bottom * 3 / 4), 0x1E1EC8u);
   EXPECT_EQ(shown.At(preview.right * 3 / 4, preview.bottom * 3 / 4), 0xE6E628u);
+}
+
+// On a display of 150% or 200% (the dpi.* tests, through scripts/high-dpi.sh)
+// the maker's layout grows with its font, the system's message font at the
+// display's DPI, and its preview shows the animation as the greeting will:
+// twice as large, each pixel a square of four.
+TEST_F(MakerTest, AtHighDpiTheWindowGrowsWithTheDisplay) {
+  const int k = HighDpiScale();
+  ASSERT_GT(k, 1) << "a display of 96 DPI: run it through scripts/high-dpi.sh";
+  const std::string gif = Put("anim.gif", PlainAnimation());
+  const std::vector<Picture> frames = PreviewFrames(gif, "");
+  ASSERT_EQ(frames.size(), 3u);
+  Start({gif});
+  ASSERT_TRUE(WaitForAnimation("anim.gif"));
+  RECT preview, button;
+  GetClientRect(Control(IDC_PREVIEW), &preview);
+  EXPECT_EQ(preview.right, kWidth * k);
+  EXPECT_EQ(preview.bottom, kHeight * k);
+  EXPECT_TRUE(Same(WaitForPreview(Enlarged(frames[0], k)), Enlarged(frames[0], k)));
+  GetWindowRect(Control(IDC_OPEN), &button);
+  EXPECT_NEAR(button.bottom - button.top, ButtonHeightInMessageFont(), 3);
+  EXPECT_GT(button.bottom - button.top, 30) << "twice the 23 rows of 96 DPI, or one and a half";
 }
 
 // On a display of two monitors (scripts/two-monitors.sh): the maker moved to

@@ -196,6 +196,41 @@ int CheckTrack(const std::vector<RECT>& track, HWND window, int start) {
   return track[0].left;
 }
 
+// The frame the character shows at the top of its rise, at `top`, at `scale`
+// (each of its pixels a square that size), with the pattern behind its key
+// colour: its index in `frames`, or -1 with what differed in `mismatch`.
+int FrameAtTopOfRise(HWND window, const std::vector<Frame>& frames, int top, int scale, std::string* mismatch) {
+  const int width = kFrameWidth * scale, height = kFrameHeight * scale;
+  int matched = -1;
+  // At the top of the rise the window holds still for a second: read it whole.
+  PumpUntil([&] {
+    RECT r1, r2;
+    GetWindowRect(window, &r1);
+    if (r1.top != top || r1.right - r1.left != width) return false;
+    Capture shown = CaptureScreen(r1.left, r1.top, width, height);
+    GetWindowRect(window, &r2);
+    if (std::memcmp(&r1, &r2, sizeof r1) != 0) return false;
+    mismatch->clear();
+    for (size_t f = 0; f < frames.size() && matched < 0; f++) {
+      int wrong = 0;
+      char first[128] = "";
+      for (int y = 0; y < height; y++)
+        for (int x = 0; x < width; x++) {
+          DWORD own = frames[f].At(x / scale, y / scale);
+          DWORD expected = own == kKeyOnScreen ? PatternAt(r1.left + x, r1.top + y) : own;
+          if (shown.At(x, y) != expected && wrong++ == 0) {
+            std::snprintf(first, sizeof first, " (first at %d,%d: %06lx, expected %06lx)", x, y, shown.At(x, y),
+                          expected);
+          }
+        }
+      if (wrong == 0) matched = static_cast<int>(f);
+      *mismatch += "frame " + std::to_string(101 + f) + ": " + std::to_string(wrong) + " pixels differ" + first + "; ";
+    }
+    return matched >= 0;
+  });
+  return matched;
+}
+
 class PeekerTest : public ::testing::Test {
  protected:
   void TearDown() override {
@@ -389,35 +424,8 @@ TEST_F(PeekerTest, OnlyTheCharactersOwnPixelsCoverWhatIsBehind) {
   HWND window = peeker.Window();
   ASSERT_NE(window, nullptr);
   const int top = 300 - kFrameHeight;
-  // At the top of the rise the window holds still for a second: read it whole.
-  int matched = -1;
   std::string mismatch;
-  PumpUntil([&] {
-    RECT r1, r2;
-    GetWindowRect(window, &r1);
-    if (r1.top != top) return !IsWindowVisible(window) && r1.top == 300 && matched < 0 && false;
-    Capture shown = CaptureScreen(r1.left, r1.top, kFrameWidth, kFrameHeight);
-    GetWindowRect(window, &r2);
-    if (std::memcmp(&r1, &r2, sizeof r1) != 0) return false;
-    mismatch.clear();
-    for (size_t f = 0; f < frames.size() && matched < 0; f++) {
-      int wrong = 0;
-      char first[128] = "";
-      for (int y = 0; y < kFrameHeight; y++)
-        for (int x = 0; x < kFrameWidth; x++) {
-          DWORD own = frames[f].At(x, y);
-          DWORD expected = own == kKeyOnScreen ? PatternAt(r1.left + x, r1.top + y) : own;
-          if (shown.At(x, y) != expected && wrong++ == 0) {
-            std::snprintf(first, sizeof first, " (first at %d,%d: %06lx, expected %06lx)", x, y, shown.At(x, y),
-                          expected);
-          }
-        }
-      if (wrong == 0) matched = static_cast<int>(f);
-      mismatch += "frame " + std::to_string(101 + f) + ": " + std::to_string(wrong) + " pixels differ" + first + "; ";
-    }
-    return matched >= 0;
-  });
-  EXPECT_GE(matched, 0) << mismatch;
+  EXPECT_GE(FrameAtTopOfRise(window, frames, top, 1, &mismatch), 0) << mismatch;
 
   // Once the peek is over the pattern is intact: no trail, no stale copy.
   peeker.TrackUntilHidden();
@@ -449,12 +457,13 @@ HWND OpenAbout(Peeker& peeker, HWND window, bool fresh = true) {
   // Wait until the character stands well clear of the window it peeks over.
   RECT start, r;
   GetWindowRect(window, &start);
+  const int scale = (start.right - start.left) / kFrameWidth;
   PumpUntil([&] {
     GetWindowRect(window, &r);
-    return r.top <= start.top - 60 || !IsWindowVisible(window);
+    return r.top <= start.top - 60 * scale || !IsWindowVisible(window);
   });
   // On the character's own pixels: beside them a click passes to what lies below.
-  ClickAt(r.left + (r.right - r.left) / 2, r.top + 30);
+  ClickAt(r.left + (r.right - r.left) / 2, r.top + 30 * scale);
   return peeker.program().WaitForDialog();
 }
 
@@ -462,13 +471,15 @@ void WaitGone(HWND about) { PumpUntil([&] { return !IsWindow(about); }, 20000); 
 
 // Pixels of `art` at (x, y) of the client capture that differ from what should
 // show: the art itself, or with `keyWhite` the dialog's background where it is white.
-int ArtDifferences(const Capture& client, const Capture& art, int x, int y, bool keyWhite, DWORD background) {
+// At `scale`, each pixel of the art is a square that size, its place `scale` times as far.
+int ArtDifferences(const Capture& client, const Capture& art, int x, int y, bool keyWhite, DWORD background,
+                   int scale = 1) {
   int wrong = 0;
-  for (int v = 0; v < art.height; v++)
-    for (int u = 0; u < art.width; u++) {
-      DWORD own = art.At(u, v);
+  for (int v = 0; v < art.height * scale; v++)
+    for (int u = 0; u < art.width * scale; u++) {
+      DWORD own = art.At(u / scale, v / scale);
       DWORD expected = keyWhite && own == 0xFFFFFF ? background : own;
-      wrong += client.At(x + u, y + v) != expected;
+      wrong += client.At(x * scale + u, y * scale + v) != expected;
     }
   return wrong;
 }
@@ -539,6 +550,37 @@ TEST_F(PeekerTest, AboutBoxOnAClick) {
   ASSERT_NE(about, nullptr);
   PostMessageA(about, WM_KEYDOWN, VK_RETURN, 0);
   EXPECT_EQ(peeker.program().WaitForExit(), 1u);
+}
+
+// On a display of 150% or 200% (the dpi.* tests, through scripts/high-dpi.sh)
+// the character is twice its size, each of its pixels a square of four, and
+// climbs twice as far; its About box shows the art the same way.
+TEST_F(PeekerTest, AtHighDpiTheCharacterAndItsArtAreTwiceTheirSize) {
+  const int k = HighDpiScale();
+  ASSERT_GT(k, 1) << "a display of 96 DPI: run it through scripts/high-dpi.sh";
+  const std::vector<Frame> frames = LoadFrames();
+  Make(0, 0, 2048, 700, 0);  // the pattern, behind everything
+  HWND below = Make(1800, 1400, 60, 60, 0x3040A0);
+  HWND front = Make(300, 700, 1000, 600, 0xA04030);
+  MakeForeground(front);
+  ASSERT_EQ(NextVisible(front), below);
+  Peeker peeker;
+  HWND window = peeker.Window();
+  ASSERT_NE(window, nullptr);
+  std::string mismatch;
+  EXPECT_GE(FrameAtTopOfRise(window, frames, 700 - kFrameHeight * k, k, &mismatch), 0) << mismatch;
+
+  HWND about = OpenAbout(peeker, window);
+  ASSERT_NE(about, nullptr);
+  PumpUntil([] { return false; }, 300);
+  Capture client = CaptureClient(about);
+  DWORD background = client.At(2, client.height - 2);
+  EXPECT_EQ(ArtDifferences(client, LoadArt("about_161.bmp"), 25, 12, false, background, k), 0);
+  EXPECT_EQ(ArtDifferences(client, LoadArt("about_163.bmp"), 10, 40, true, background, k), 0);
+  EXPECT_EQ(ArtDifferences(client, LoadArt("about_162.bmp"), 10, 63, true, background, k), 0);
+  PostMessageA(GetDlgItem(about, IDCANCEL), BM_CLICK, 0, 0);
+  WaitGone(about);
+  EXPECT_EQ(peeker.Close(), 0u);
 }
 
 // Run from a Downloads folder with a winmm.dll planted in it: the goodbye sound

@@ -48,11 +48,12 @@ struct CanvasModel {
         if (cx < kScreenWidth && cy < kScreenHeight) index[cy * kScreenWidth + cx] = frame.indices[y * frame.width + x];
       }
   }
-  bool Matches(const Capture& capture, const std::vector<uint32_t>& colours) const {
-    if (capture.width < kScreenWidth || capture.height < kScreenHeight) return false;
-    for (int y = 0; y < kScreenHeight; y++)
-      for (int x = 0; x < kScreenWidth; x++)
-        if (capture.At(x, y) != OnScreen(colours[index[y * kScreenWidth + x]])) return false;
+  // Each canvas pixel a square of `scale` x `scale` on the screen.
+  bool Matches(const Capture& capture, const std::vector<uint32_t>& colours, int scale = 1) const {
+    if (capture.width < kScreenWidth * scale || capture.height < kScreenHeight * scale) return false;
+    for (int y = 0; y < kScreenHeight * scale; y++)
+      for (int x = 0; x < kScreenWidth * scale; x++)
+        if (capture.At(x, y) != OnScreen(colours[index[y / scale * kScreenWidth + x / scale]])) return false;
     return true;
   }
 };
@@ -105,6 +106,31 @@ TEST_F(PlayerTest, ShowsFramesInOrderThroughThePalette) {
     model.Lay(frames[shown % 3]);
     Capture capture = WaitForClient(window, [&](const Capture& c) { return model.Matches(c, colours_); });
     EXPECT_TRUE(model.Matches(capture, colours_)) << "after frame " << shown % 3 << " (step " << shown << ")";
+    DWORD_PTR result;
+    SendMessageTimeoutA(window, WM_TIMER, 0, 0, SMTO_BLOCK, 5000, &result);
+  }
+  PostMessageA(window, WM_CLOSE, 0, 0);
+  EXPECT_EQ(player.WaitForExit(), 0u);
+}
+
+// On a display of 150% or 200% (the dpi.* tests, through scripts/high-dpi.sh)
+// the window is twice the animation's size, each of its pixels a square of four.
+TEST_F(PlayerTest, AtHighDpiEachPixelIsAWholeSquare) {
+  const int k = HighDpiScale();
+  ASSERT_GT(k, 1) << "a display of 96 DPI: run it through scripts/high-dpi.sh";
+  std::vector<PlainFrame> frames = {Pattern(0, 0, kScreenWidth, kScreenHeight, 1), Pattern(30, 20, 50, 40, 90)};
+  Program player(Greeting(Section("GIF_BEGINS_HERE", AnimationGif(frames))), temp_.path());
+  HWND window = player.WaitForWindow("LoopvueMainWin", nullptr);
+  ASSERT_NE(window, nullptr);
+  RECT client;
+  GetClientRect(window, &client);
+  EXPECT_EQ(client.right, kScreenWidth * k);
+  EXPECT_EQ(client.bottom, kScreenHeight * k);
+  CanvasModel model;
+  for (const PlainFrame& frame : frames) {
+    model.Lay(frame);
+    Capture capture = WaitForClient(window, [&](const Capture& c) { return model.Matches(c, colours_, k); });
+    EXPECT_TRUE(model.Matches(capture, colours_, k));
     DWORD_PTR result;
     SendMessageTimeoutA(window, WM_TIMER, 0, 0, SMTO_BLOCK, 5000, &result);
   }

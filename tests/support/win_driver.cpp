@@ -281,6 +281,13 @@ Capture CaptureClient(HWND window) {
   return CaptureScreen(origin.x, origin.y, client.right, client.bottom);
 }
 
+int HighDpiScale() {
+  HDC screen = GetDC(nullptr);
+  const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+  ReleaseDC(nullptr, screen);
+  return dpi > 96 ? (dpi + 48) / 96 : 0;
+}
+
 int LongRunLength(int full, int quick) {
   char soak[8];
   return GetEnvironmentVariableA("SOAK", soak, sizeof soak) > 0 ? full : quick;

@@ -83,6 +83,11 @@ Capture WaitForClient(HWND window, Predicate done, DWORD timeoutMs = 10000) {
 // (scripts/two-monitors.sh makes one); false, with nothing set, on any other.
 bool SecondMonitor(RECT* monitor);
 
+// The scale programs take on this display, for the tests run at 150% and 200%
+// (scripts/high-dpi.sh): the whole number nearest to its DPI / 96, a half
+// rounding up; 0 on a display of 96 DPI or less, where such a test cannot run.
+int HighDpiScale();
+
 // A Downloads folder with a DLL planted in it: the test's winmm.dll, which
 // leaves a mark beside itself when it is loaded. Wine prefers its own WINMM to
 // one beside a program unless told otherwise, and WINEDLLOVERRIDES in the
