@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "dialog_template.h"
 #include "maker_window.h"
 #include "resource.h"
 #include "whole_file.h"
@@ -98,6 +99,46 @@ TEST_F(DroppedFiles, ADropWhileBusyWaitsItsTurnAndTheLatestShows) {
   CloseHandle(server);
   EXPECT_TRUE(PumpUntil([&] { return Title() == "third.gif - Loopvue Maker"; })) << Title();
   EXPECT_EQ(Text(IDC_INFO).compare(0, 26, "2 frames, 60 x 10 pixels, "), 0) << Text(IDC_INFO);
+}
+
+INT_PTR CALLBACK NothingHandled(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+
+// The window's template takes a font in the place of its own, and the layout
+// follows the new font's units: the maker puts the system's message font there.
+TEST_F(DroppedFiles, TheTemplateTakesTheFontItIsGiven) {
+  HRSRC found = FindResourceW(nullptr, MAKEINTRESOURCEW(IDD_MAKER), reinterpret_cast<LPCWSTR>(RT_DIALOG));
+  ASSERT_NE(found, nullptr);
+  const uint8_t* bytes = static_cast<const uint8_t*>(LockResource(LoadResource(nullptr, found)));
+  LOGFONTW font = {};
+  font.lfHeight = -20;
+  font.lfWeight = FW_BOLD;
+  lstrcpyW(font.lfFaceName, L"Courier New");
+  const std::vector<uint8_t> dialog = WithFont(bytes, SizeofResource(nullptr, found), font, 96);
+  HWND window = CreateDialogIndirectParamW(nullptr, reinterpret_cast<const DLGTEMPLATE*>(dialog.data()), nullptr,
+                                           NothingHandled, 0);
+  ASSERT_NE(window, nullptr);
+  LOGFONTW used = {};
+  HFONT shown = reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0));
+  GetObjectW(shown, sizeof used, &used);
+  EXPECT_STREQ(used.lfFaceName, L"Courier New");
+  EXPECT_EQ(used.lfHeight, -20);
+  EXPECT_EQ(used.lfWeight, FW_BOLD);
+  for (int id = IDC_PREVIEW; id <= IDC_PLAY_SAVED; id++) EXPECT_NE(GetDlgItem(window, id), nullptr) << id;
+  HDC screen = GetDC(nullptr);
+  HGDIOBJ old = SelectObject(screen, shown);
+  TEXTMETRICW text;
+  GetTextMetricsW(screen, &text);
+  SelectObject(screen, old);
+  ReleaseDC(nullptr, screen);
+  RECT button;
+  GetWindowRect(GetDlgItem(window, IDC_OPEN), &button);
+  EXPECT_EQ(button.bottom - button.top, MulDiv(14, text.tmHeight, 8)) << "14 units of an eighth of its height";
+  DestroyWindow(window);
+
+  // A template of the older form, or cut short, is given back as it is.
+  const std::vector<uint8_t> older(bytes + 2, bytes + 40), cut(bytes, bytes + 40);
+  EXPECT_EQ(WithFont(older.data(), older.size(), font, 96), older);
+  EXPECT_EQ(WithFont(cut.data(), cut.size(), font, 96), cut);
 }
 
 }  // namespace
