@@ -6,8 +6,8 @@
 
 namespace {
 
-// One loop as the player times it: every frame stays its delay, and no frame
-// less than the shortest its timer gives a delay of 0. A single frame never moves.
+// One loop as the player times it: every frame stays its delay, a delay of 0
+// or 1 as long as web browsers show it. A single frame never moves.
 int64_t LoopMilliseconds(const GifAnimation& animation) {
   int64_t total = 0;
   for (int32_t i = 0; i < animation.frameCount; i++) total += FrameStayMs(animation.frames[i]->delay);

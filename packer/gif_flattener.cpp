@@ -1,10 +1,13 @@
 #include "gif_flattener.h"
 
+#include "frame_step.h"
+
 #include <algorithm>
 #include <cmath>
 
 #include "colour_histogram.h"
 #include "colour_quantizer.h"
+#include "frame_step.h"
 #include "gif_blocks.h"
 #include "gif_encoder.h"
 #include "gif_renderer.h"
@@ -330,6 +333,10 @@ FlattenResult FlattenGif(const uint8_t* data, size_t size, const FlattenOptions&
       image.pixels = mapper.indices().data() + static_cast<size_t>(rect.top) * source.width + rect.left;
       image.stride = source.width;
       image.delay = options.longestDelay > 0 ? std::min(delay, options.longestDelay) : delay;
+      // A last part of 1 would stay as long as a browser shows such a frame,
+      // 100 ms: the part before leaves it the shortest that keeps its time.
+      if (delay - image.delay > 0 && delay - image.delay < kBrowsersShortestDelay)
+        image.delay = delay - kBrowsersShortestDelay;
       // Every frame stays where it is drawn, which is how the player treats them all.
       image.disposal = kGifDoNotDispose;
       if (!encoder.AddFrame(image)) return Failed(encoder.error());

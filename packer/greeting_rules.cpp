@@ -174,7 +174,7 @@ void CheckAnimation(const std::string& path, const std::vector<uint8_t>& bytes, 
   if (gif.withZeroDelay.count > 0) {
     verdict->Add(VerdictCode::kZeroDelay, path,
                  std::to_string(gif.withZeroDelay.count) +
-                     " frame(s) have a delay of 0; the player shows them for 10 ms",
+                     " frame(s) have a delay of 0; the greeting shows them for 100 ms, as web browsers do",
                  flattened, gif.withZeroDelay.count);
   }
 }

@@ -1,8 +1,8 @@
 #include "frame_step.h"
 
 uint32_t FrameStayMs(int32_t delay) {
-  const uint32_t ms = static_cast<uint32_t>(delay) * kMsPerDelayUnit;
-  return ms < kTimerResolutionMs ? kTimerResolutionMs : ms;
+  if (delay < kBrowsersShortestDelay) return kShortDelayStayMs;
+  return static_cast<uint32_t>(delay) * kMsPerDelayUnit;
 }
 
 FrameStep StepFrame(const GifAnimation& animation, IndexedBitmap* canvas, int32_t* frameIndex) {

@@ -9,9 +9,13 @@
 
 // GIF delays count hundredths of a second.
 const uint32_t kMsPerDelayUnit = 10;
-// The resolution asked of the multimedia timer for the whole run, and so the
-// shortest stay of a frame: a delay of 0 would otherwise stop the animation.
+// The resolution asked of the multimedia timer for the whole run.
 const uint32_t kTimerResolutionMs = 10;
+// Web browsers show a frame of a delay below 2 hundredths (0 or 1) for 100 ms,
+// and so does the player: a GIF paced for the web keeps its pace, and a delay
+// of 0, which the timer refuses, never stops the animation.
+const int32_t kBrowsersShortestDelay = 2;
+const uint32_t kShortDelayStayMs = 100;
 
 struct FrameStep {
   // The frame shown, with its pixels; null when it has none, and the
@@ -19,7 +23,7 @@ struct FrameStep {
   const IndexedBitmap* frame;
   // The part of the canvas it covered: its rectangle, clipped to the canvas.
   RECT changed;
-  // How long it stays, in milliseconds: its delay, at least kTimerResolutionMs.
+  // How long it stays, in milliseconds: FrameStayMs of its delay.
   uint32_t stayMs;
 };
 
@@ -27,5 +31,6 @@ struct FrameStep {
 // that frame onto `canvas`.
 FrameStep StepFrame(const GifAnimation& animation, IndexedBitmap* canvas, int32_t* frameIndex);
 
-// How long a frame of `delay` hundredths stays on the screen.
+// How long a frame of `delay` hundredths stays on the screen: its delay, or
+// kShortDelayStayMs for a delay below kBrowsersShortestDelay.
 uint32_t FrameStayMs(int32_t delay);

@@ -74,7 +74,7 @@ TEST(FlattenNeed, WhatThePlayerShowsAsItIsGoesInUnchanged) {
     std::string path, bytes;
   } cases[] = {
       {"opaque frames through the global table", "anim.gif", Gif(TwoFrames())},
-      // The player shows a delay of 0 for 10 ms; flattening keeps the delay.
+      // The player shows a delay of 0 for 100 ms, as browsers do; flattening keeps the delay.
       {"delays of 0", "anim.gif", Gif({still, SolidFrame(2, 2, 4, 4, 3, 0)})},
       // Its warning, which flattening does not cure, names the file.
       {"a file named after the option", "my--flatten.gif", Gif({still, SolidFrame(2, 2, 4, 4, 3, 0)})},

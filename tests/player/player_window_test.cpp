@@ -117,13 +117,14 @@ TEST_F(PlayerWindowTest, EachFrameArmsAOneShotTimerWithItsOwnDelay) {
   TimerServiceSpy timers;
   ASSERT_TRUE(timers.Installed());
   const HWND window = Open({SolidFrame(0, 0, kSide, kSide, 1, 50), SolidFrame(0, 0, kSide, kSide, 2, 100),
-                            SolidFrame(0, 0, kSide, kSide, 3, 0)});
+                            SolidFrame(0, 0, kSide, kSide, 3, 0), SolidFrame(0, 0, kSide, kSide, 4, 1),
+                            SolidFrame(0, 0, kSide, kSide, 5, 2)});
   ASSERT_NE(window, nullptr);
   const auto user = reinterpret_cast<DWORD_PTR>(window);
   EXPECT_NE(frameTimerId, 0u);
   EXPECT_EQ(timers.Take(), (TimerServiceSpy::Armed{{500, 10, user, TIME_ONESHOT}}));
-  // A delay of 0 stays the timer resolution: the timer service refuses 0.
-  for (UINT delay : {1000u, 10u, 500u}) {
+  // Delays of 0 and 1 stay 100 ms, as browsers show them; 2 and more, their own.
+  for (UINT delay : {1000u, 100u, 100u, 20u, 500u}) {
     SendMessageA(window, WM_TIMER, 0, 0);
     EXPECT_EQ(timers.Take(), (TimerServiceSpy::Armed{{delay, 10, user, TIME_ONESHOT}}));
     EXPECT_NE(frameTimerId, 0u);

@@ -187,7 +187,7 @@ TEST_F(PlayerTest, PlaysOnItsOwnTimersEachFrameForItsDelay) {
 
 TEST_F(PlayerTest, AOneFrameAnimationIsDrawnAndStays) {
   PlainFrame only = Pattern(0, 0, kScreenWidth, kScreenHeight, 3);
-  only.delay = 1;  // would be 10 ms if a timer were armed
+  only.delay = 1;  // would be 100 ms if a timer were armed
   Program player(Greeting(Section("GIF_BEGINS_HERE", AnimationGif({only}))), temp_.path());
   HWND window = player.WaitForWindow("LoopvueMainWin", nullptr);
   ASSERT_NE(window, nullptr);
