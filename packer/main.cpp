@@ -238,6 +238,30 @@ std::string WhyFlattenedForThePage(const FlattenNeed& need) {
   return " for the web page, as the player shows it with --flatten (" + cures + ")";
 }
 
+// The player's lookup of its sections refuses parts whose bytes would hide or
+// counterfeit a section's marker; a page is refused the same way, by the same
+// check on a greeting with a stand-in player, written aside and removed.
+void RefuseWhatTheGreetingWould(const Options& options, const std::vector<uint8_t>& gif,
+                                const std::vector<uint8_t>* song, bool flattened) {
+  static const std::vector<uint8_t> kStandInPlayer = {'M', 'Z'};
+  GreetingParts parts;
+  parts.playerPath = options.output;  // never named: the stand-in holds no marker
+  parts.player = &kStandInPlayer;
+  parts.animationPath = options.gif;
+  parts.animation = &gif;
+  parts.flattened = flattened;
+  parts.songPath = options.midi;
+  parts.song = song;
+  const std::string trial = options.output + ".sections";
+  std::string error;
+  if (!WriteGreeting(parts, trial, &error)) {
+    const size_t at = error.find(trial);
+    if (at != std::string::npos) error.replace(at, trial.size(), options.output);
+    Fail(error);
+  }
+  RemovePath(trial);
+}
+
 // --web: the same checks, refusals and cures as a greeting from the same
 // arguments, then the page instead of the player and its sections.
 int PackPage(const Options& options) {
@@ -253,10 +277,12 @@ int PackPage(const Options& options) {
   static GifAnimation animation;
   CheckAnimation(options.gif, gif, options.flatten, &animation, &verdict);
   const FlattenNeed need = FindFlattenNeed(verdict);
-  if (verdict.accepted() && !options.flatten && need.needed) {
+  bool flattened = options.flatten;
+  if (verdict.accepted() && !flattened && need.needed) {
     FreeGifAnimation(&animation);
     verdict = Verdict();
     gif = Flatten(options, gif, WhyFlattenedForThePage(need));
+    flattened = true;
     CheckAnimation(options.gif, gif, true, &animation, &verdict);
   }
   Report(&verdict);
@@ -268,6 +294,7 @@ int PackPage(const Options& options) {
     Report(&verdict);
   }
 
+  RefuseWhatTheGreetingWould(options, gif, options.midi.empty() ? nullptr : &midi, flattened);
   if (!options.preview.empty()) WritePreview(options.preview, &animation);
   FreeGifAnimation(&animation);
 
