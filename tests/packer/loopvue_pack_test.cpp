@@ -132,22 +132,23 @@ std::string WithoutColourTables() {
   return Text(gif.bytes());
 }
 
-// The GIF of a web page, decoded from its data URI; empty without one.
-std::string PageGif(const std::string& page) {
-  const std::string uri = "data:image/gif;base64,";
-  const size_t start = page.find(uri);
+// The base64 in a web page after `lead`, up to the quotation mark, decoded;
+// empty without it.
+std::string DecodedAfter(const std::string& page, const std::string& lead) {
+  const size_t start = page.find(lead);
   if (start == std::string::npos) return std::string();
-  const size_t end = page.find('"', start);
+  const size_t end = page.find('"', start + lead.size());
   const std::string digits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
   std::string bytes;
   uint32_t bits = 0;
   int count = 0;
-  for (size_t i = start + uri.size(); i < end && page[i] != '='; i++) {
+  for (size_t i = start + lead.size(); i < end && page[i] != '='; i++) {
     bits = bits << 6 | static_cast<uint32_t>(digits.find(page[i]));
     if ((count += 6) >= 8) bytes += static_cast<char>(bits >> (count -= 8) & 0xFF);
   }
   return bytes;
 }
+std::string PageGif(const std::string& page) { return DecodedAfter(page, "data:image/gif;base64,"); }
 
 // The looping extension with `count`, as browsers read it.
 std::string LoopBlock(int count) {
@@ -719,12 +720,7 @@ TEST_F(PackerTest, WebPageIsTheSameForTheSameParts) {
   EXPECT_NE(page.find("<title>" + title + "</title>"), std::string::npos);
   EXPECT_NE(page.find("alt=\"Animation: " + title + "\""), std::string::npos);
   EXPECT_NE(page.find("width=\"40\" height=\"30\""), std::string::npos);
-  // The song, read back from the page as its script reads it.
-  EXPECT_EQ(PageGif(std::string("data:image/gif;base64,") +
-                    page.substr(page.find("data-song=\"") + 11, page.find('"', page.find("data-song=\"") + 11) -
-                                                                      page.find("data-song=\"") - 11) +
-                    "\""),
-            kSong);
+  EXPECT_EQ(DecodedAfter(page, "data-song=\""), kSong);
   // Through the library, as the maker writes it: the words escaped, the page
   // within 160 KiB of its animation's and song's base64.
   const std::vector<uint8_t> bytes(gif.begin(), gif.end()), midi(kSong.begin(), kSong.end());

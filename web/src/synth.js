@@ -46,9 +46,9 @@ const FAMILIES = [
     sweep: 0.15 },
   // Percussive: a struck membrane or block, quickly gone.
   { wave: 'sine', pair: [2.76, 0.6, 0], attack: 0.001, decay: 0.2, sustain: 0, release: 0.08 },
-  // Sound effects: a rough square.
-  { wave: 'square', pair: [1.01, 0.7, 0], attack: 0.05, decay: 0.8, sustain: 0.6, release: 0.3, cutoff: [3, 6],
-    sweep: 0.5 },
+  // Sound effects: a rasping saw over an octave below, falling dark.
+  { wave: 'sawtooth', pair: [0.5, 0.9, 0], pairWave: 'square', attack: 0.06, decay: 0.35, sustain: 0.35,
+    release: 0.3, cutoff: [9, 2], sweep: 0.25 },
 ];
 
 // Channel 10's kit, by key: `tone` a sine falling from `from` to `to` Hz,
