@@ -3,6 +3,10 @@
 #include <cerrno>
 #include <cstdio>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include "native_path.h"
 
 FILE* OpenPath(const std::string& path, const char* mode) {
@@ -19,6 +23,14 @@ bool RemovePath(const std::string& path) {
   return _wremove(NativePath(path).c_str()) == 0;
 #else
   return std::remove(path.c_str()) == 0;
+#endif
+}
+
+bool ReplacePath(const std::string& from, const std::string& to) {
+#ifdef _WIN32
+  return MoveFileExW(NativePath(from).c_str(), NativePath(to).c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+#else
+  return std::rename(from.c_str(), to.c_str()) == 0;
 #endif
 }
 

@@ -16,6 +16,9 @@
 FILE* OpenPath(const std::string& path, const char* mode);
 // Deletes the file at `path`; false, with errno telling why, when it cannot.
 bool RemovePath(const std::string& path);
+// Renames the file at `from` to `to`, replacing any file there; false when it
+// cannot. What is written aside and then renamed is never seen half-written.
+bool ReplacePath(const std::string& from, const std::string& to);
 
 // The whole file at `path`, as a std::vector<uint8_t> or a std::string. When it
 // cannot be read the result is empty and `read`, if given, false, with errno

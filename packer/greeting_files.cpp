@@ -136,14 +136,6 @@ std::string CheckSections(const std::string& path, const std::string& output, co
   return std::string();
 }
 
-bool ReplaceFile(const std::string& from, const std::string& to) {
-#ifdef _WIN32
-  return MoveFileExW(NativePath(from).c_str(), NativePath(to).c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
-#else
-  return std::rename(from.c_str(), to.c_str()) == 0;
-#endif
-}
-
 }  // namespace
 
 int64_t FileSize(const std::string& path) {
@@ -177,7 +169,7 @@ bool WriteGreeting(const GreetingParts& parts, const std::string& output, std::s
     return false;
   }
   *error = CheckSections(partial, output, layout, parts.song != nullptr);
-  if (error->empty() && !ReplaceFile(partial, output)) *error = output + ": cannot write it";
+  if (error->empty() && !ReplacePath(partial, output)) *error = output + ": cannot write it";
   if (!error->empty()) {
     RemovePath(partial);
     return false;

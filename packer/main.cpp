@@ -1,5 +1,6 @@
 // loopvue-pack: makes a playable greeting from the player, a GIF animation and an
-// optional MIDI song, after checking that the player can show the animation.
+// optional MIDI song, after checking that the player can show the animation; or,
+// with --web, the same greeting as one web page.
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -17,12 +18,14 @@
 #include <sys/stat.h>
 #endif
 
+#include "flatten_need.h"
 #include "frame_step.h"
 #include "gif_flattener.h"
 #include "gif_parser.h"
 #include "greeting_files.h"
 #include "greeting_rules.h"
 #include "native_path.h"
+#include "web_page.h"
 #include "whole_file.h"
 
 namespace {
@@ -31,12 +34,15 @@ const char kVersion[] = "1.0";
 const char kUsage[] =
     "usage: loopvue-pack [--flatten [--dither]] [--midi SONG.mid] [--player PATH] [--preview DIR]\n"
     "                    ANIMATION.gif -o GREETING.exe\n"
+    "       loopvue-pack --web [--flatten [--dither]] [--midi SONG.mid] ANIMATION.gif -o PAGE.html\n"
     "\n"
     "Appends the animation (and the song) to a copy of the player, making a greeting\n"
     "that plays by itself. The animation must be a GIF with a global colour table\n"
     "and no local colour tables; the player lays every frame opaquely onto its\n"
     "canvas, so transparency and disposal methods have no effect. --flatten first\n"
     "turns any GIF into one the player shows as a web browser shows the original.\n"
+    "--web writes the greeting as one web page that any browser plays offline,\n"
+    "after the same checks.\n"
     "\n"
     "  -o, --output FILE   the greeting to write\n"
     "  --flatten           render the frames with their transparency, disposal and\n"
@@ -45,6 +51,9 @@ const char kUsage[] =
     "  --dither            with --flatten, diffuse the error when colours are reduced\n"
     "  --midi FILE         a Standard MIDI File to play once at start\n"
     "  --player FILE       the player to copy (default: loopvue.exe beside this program)\n"
+    "  --web               write a web page (PAGE.html) instead; it needs no player, and\n"
+    "                      an animation with transparency or disposal is flattened\n"
+    "                      for it, so that it shows the frames the player would show\n"
     "  --preview DIR       also write what the player will show after each frame,\n"
     "                      as DIR/frame-0000.ppm, ... and list the frames\n"
     "  -h, --help          show this help\n"
@@ -52,7 +61,7 @@ const char kUsage[] =
 
 struct Options {
   std::string gif, midi, player, output, preview;
-  bool flatten = false, dither = false;
+  bool flatten = false, dither = false, web = false;
 };
 
 // Writes a line of UTF-8 text. A Windows console shows it through the wide
@@ -138,6 +147,8 @@ Options ParseArguments(const std::vector<std::string>& argv) {
       options.flatten = true;
     } else if (arg == "--dither") {
       options.dither = true;
+    } else if (arg == "--web") {
+      options.web = true;
     } else if (!arg.empty() && arg[0] == '-') {
       Fail("unknown option " + arg + "\n" + kUsage);
     } else if (options.gif.empty()) {
@@ -147,7 +158,9 @@ Options ParseArguments(const std::vector<std::string>& argv) {
     }
   }
   if (options.gif.empty()) Fail(std::string("no animation given\n") + kUsage);
-  if (options.output.empty()) Fail(std::string("no output given (-o GREETING.exe)\n") + kUsage);
+  if (options.output.empty()) {
+    Fail(std::string("no output given (-o ") + (options.web ? "PAGE.html" : "GREETING.exe") + ")\n" + kUsage);
+  }
   if (options.dither && !options.flatten) Fail("--dither works only with --flatten");
   if (options.player.empty()) options.player = DefaultPlayer(argv[0]);
   return options;
@@ -191,12 +204,12 @@ void WritePreview(const std::string& dir, GifAnimation* animation) {
 }
 
 // The animation rendered and written again for the player, with a line saying
-// what was done.
-std::vector<uint8_t> Flatten(const Options& options, const std::vector<uint8_t>& gif) {
+// what was done (and, after the file's name, `why` when it was not asked for).
+std::vector<uint8_t> Flatten(const Options& options, const std::vector<uint8_t>& gif, const std::string& why = "") {
   FlattenResult result = FlattenGif(gif.data(), gif.size(), PlayerFlattenOptions(options.dither));
   if (!result.ok) Fail(options.gif + ": cannot flatten it: " + result.error);
   if (result.truncated) Warn(options.gif, "the file breaks off; the frames before the break are kept");
-  std::string summary = "flattened " + options.gif + ": " + std::to_string(result.frames) + " frame(s) of " +
+  std::string summary = "flattened " + options.gif + why + ": " + std::to_string(result.frames) + " frame(s) of " +
                         std::to_string(result.width) + " x " + std::to_string(result.height) + ", " +
                         std::to_string(result.sourceColours);
   if (result.exact) {
@@ -216,8 +229,87 @@ std::vector<uint8_t> Flatten(const Options& options, const std::vector<uint8_t>&
   return result.gif;
 }
 
+// Why a GIF the player would show with warnings is flattened for a page: a
+// browser honours what the player ignores, so the page carries what the player
+// shows with --flatten, and both show the same frames.
+std::string WhyFlattenedForThePage(const FlattenNeed& need) {
+  std::string cures;
+  for (const std::string& cure : need.cures) cures += (cures.empty() ? "" : "; ") + cure;
+  return " for the web page, as the player shows it with --flatten (" + cures + ")";
+}
+
+// The player's lookup of its sections refuses parts whose bytes would hide or
+// counterfeit a section's marker; a page is refused the same way, by the same
+// check on a greeting with a stand-in player, written aside and removed.
+void RefuseWhatTheGreetingWould(const Options& options, const std::vector<uint8_t>& gif,
+                                const std::vector<uint8_t>* song, bool flattened) {
+  static const std::vector<uint8_t> kStandInPlayer = {'M', 'Z'};
+  GreetingParts parts;
+  parts.playerPath = options.output;  // never named: the stand-in holds no marker
+  parts.player = &kStandInPlayer;
+  parts.animationPath = options.gif;
+  parts.animation = &gif;
+  parts.flattened = flattened;
+  parts.songPath = options.midi;
+  parts.song = song;
+  const std::string trial = options.output + ".sections";
+  std::string error;
+  if (!WriteGreeting(parts, trial, &error)) {
+    const size_t at = error.find(trial);
+    if (at != std::string::npos) error.replace(at, trial.size(), options.output);
+    Fail(error);
+  }
+  RemovePath(trial);
+}
+
+// --web: the same checks, refusals and cures as a greeting from the same
+// arguments, then the page instead of the player and its sections.
+int PackPage(const Options& options) {
+  Verdict verdict;
+  PartSize song{options.midi, FileSize(options.midi)};
+  // No player goes into a page, so there is no greeting's total to check.
+  CheckPartSizes(PartSize{std::string(), -1}, PartSize{options.gif, FileSize(options.gif)},
+                 options.midi.empty() ? nullptr : &song, options.flatten, options.output, &verdict);
+  Report(&verdict);
+
+  std::vector<uint8_t> gif = ReadInput(options.gif);
+  if (options.flatten) gif = Flatten(options, gif);
+  static GifAnimation animation;
+  CheckAnimation(options.gif, gif, options.flatten, &animation, &verdict);
+  const FlattenNeed need = FindFlattenNeed(verdict);
+  bool flattened = options.flatten;
+  if (verdict.accepted() && !flattened && need.needed) {
+    FreeGifAnimation(&animation);
+    verdict = Verdict();
+    gif = Flatten(options, gif, WhyFlattenedForThePage(need));
+    flattened = true;
+    CheckAnimation(options.gif, gif, true, &animation, &verdict);
+  }
+  Report(&verdict);
+
+  std::vector<uint8_t> midi;
+  if (!options.midi.empty()) {
+    midi = ReadInput(options.midi);
+    CheckSong(options.midi, midi, &verdict);
+    Report(&verdict);
+  }
+
+  RefuseWhatTheGreetingWould(options, gif, options.midi.empty() ? nullptr : &midi, flattened);
+  if (!options.preview.empty()) WritePreview(options.preview, &animation);
+  FreeGifAnimation(&animation);
+
+  WebPageParts parts;
+  parts.title = WebPageTitle(options.output);
+  parts.animation = &gif;
+  if (!options.midi.empty()) parts.song = &midi;
+  std::string error;
+  if (!WriteWebPage(parts, options.output, &error)) Fail(error);
+  return 0;
+}
+
 int Pack(const std::vector<std::string>& argv) {
   Options options = ParseArguments(argv);
+  if (options.web) return PackPage(options);
 
   // Sizes first: a part the player cannot take is refused before it is read.
   Verdict verdict;

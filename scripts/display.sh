@@ -2,7 +2,7 @@
 # a Wine prefix of their own. Starts Xvfb when no display is set, and stops it
 # (and the prefix's wineserver) when the calling script exits.
 root=${root:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
-export WINEPREFIX="$root/build/win/wineprefix"
+export WINEPREFIX="$root/build/win/wineprefix${WINE_PREFIX_SUFFIX:-}"
 
 xvfb_pid=
 stop_display() {

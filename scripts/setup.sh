@@ -82,3 +82,14 @@ if ! runs_i386; then
   fi
   runs_i386 || { say "i386 programs still do not start; Wine cannot run"; exit 1; }
 fi
+
+# The web greeting's build step and browser tests take their npm packages,
+# pinned by web/package-lock.json, into web/node_modules: installed again only
+# when that is missing or older than the lockfile. Nothing in them downloads a
+# browser; the tests drive Debian's.
+web="$(dirname "$0")/../web"
+if [ ! -e "$web/node_modules/.package-lock.json" ] ||
+   [ "$web/package-lock.json" -nt "$web/node_modules/.package-lock.json" ]; then
+  say "installing the web greeting's npm packages"
+  (cd "$web" && npm ci --ignore-scripts --no-audit --no-fund)
+fi

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Runs a command on an X server of two monitors, as Xorg's dummy driver makes
 # them: the primary, 1024 x 768, and one of 800 x 600 LAYOUT it (left-of or
-# above), in the Wine prefix PREFIX, whose wineserver is started afresh so that
-# it sees the layout. Xvfb cannot: its screens all stand at (0,0). Fails, saying
-# why, when the server cannot be started.
+# above), in the Wine prefix PREFIX (WINE_PREFIX_SUFFIX appended, as wine-env.sh
+# says), whose wineserver is started afresh so that it sees the layout. Xvfb
+# cannot: its screens all stand at (0,0). Fails, saying why, when the server
+# cannot be started.
 # usage: two-monitors.sh LAYOUT PREFIX COMMAND...
 set -euo pipefail
 layout=$1 prefix=$2
@@ -44,7 +45,7 @@ CONF
 Xorg ":$n" -config "$work/xorg.conf" -noreset -nolisten tcp -novtswitch -sharevts -logfile "$work/xorg.log" \
   >"$work/xorg.out" 2>&1 &
 xorg=$!
-export WINEPREFIX=$prefix
+export WINEPREFIX=$prefix${WINE_PREFIX_SUFFIX:-}
 stop() {
   wineserver -k >/dev/null 2>&1 || true
   kill "$xorg" 2>/dev/null || true

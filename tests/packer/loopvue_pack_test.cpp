@@ -15,6 +15,7 @@
 #include "support/gif_writer.h"
 #include "support/plain_gif.h"
 #include "support/scratch_dir.h"
+#include "web_page.h"
 #include "whole_file.h"
 
 namespace {
@@ -131,6 +132,34 @@ std::string WithoutColourTables() {
   return Text(gif.bytes());
 }
 
+// The base64 in a web page after `lead`, up to the quotation mark, decoded;
+// empty without it.
+std::string DecodedAfter(const std::string& page, const std::string& lead) {
+  const size_t start = page.find(lead);
+  if (start == std::string::npos) return std::string();
+  const size_t end = page.find('"', start + lead.size());
+  const std::string digits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  std::string bytes;
+  uint32_t bits = 0;
+  int count = 0;
+  for (size_t i = start + lead.size(); i < end && page[i] != '='; i++) {
+    bits = bits << 6 | static_cast<uint32_t>(digits.find(page[i]));
+    if ((count += 6) >= 8) bytes += static_cast<char>(bits >> (count -= 8) & 0xFF);
+  }
+  return bytes;
+}
+std::string PageGif(const std::string& page) { return DecodedAfter(page, "data:image/gif;base64,"); }
+
+// The looping extension with `count`, as browsers read it.
+std::string LoopBlock(int count) {
+  return std::string("\x21\xFF\x0B" "NETSCAPE2.0\x03\x01", 16) + static_cast<char>(count & 0xFF) +
+         static_cast<char>(count >> 8) + std::string(1, '\0');
+}
+
+// `gif` (with a 256-entry global table and no looping extension of its own) as
+// a page carries it.
+std::string Looping(const std::string& gif) { return AfterTable(gif, LoopBlock(0)); }
+
 class PackerTest : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(WriteWholeFile(dir_.File("player.exe"), kPlayer)); }
@@ -212,19 +241,23 @@ TEST_F(PackerTest, RefusesWhatThePlayerCannotShow) {
       {"long delay", "slow.gif", Gif({SolidFrame(0, 0, 40, 30, 1, 6554), SolidFrame(0, 0, 4, 4, 2, 10)}),
        "stay longer than 65.53 s (frame 0: 65.54 s), which the player's timer cannot take", false},
   };
-  for (const Case& c : cases) {
-    std::string anim = c.asSong ? Put("anim.gif", Gif({SolidFrame(0, 0, 40, 30, 1, 10)})) : Put(c.file, c.bytes);
-    std::string args = "'" + anim + "' -o '" + dir_.File("greeting.exe") + "'";
-    if (c.asSong) args = "--midi '" + Put(c.file, c.bytes) + "' " + args;
-    Outcome run = Pack(args);
-    EXPECT_NE(run.status, 0) << c.what;
-    // One line that names the file and the reason.
-    EXPECT_NE(run.err.find(dir_.File(c.file) + ": "), std::string::npos) << c.what << ": " << run.err;
-    EXPECT_NE(run.err.find(c.reason), std::string::npos) << c.what << ": " << run.err;
-    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << c.what << ": " << run.err;
-    EXPECT_TRUE(Outputs({c.file, "anim.gif"}).empty()) << c.what;
-    std::remove(dir_.File(c.file).c_str());
-    std::remove(dir_.File("anim.gif").c_str());
+  // A web page is refused the same way.
+  for (const std::string output : {"greeting.exe", "page.html"}) {
+    const std::string web = output == "page.html" ? "--web " : "";
+    for (const Case& c : cases) {
+      std::string anim = c.asSong ? Put("anim.gif", Gif({SolidFrame(0, 0, 40, 30, 1, 10)})) : Put(c.file, c.bytes);
+      std::string args = web + "'" + anim + "' -o '" + dir_.File(output) + "'";
+      if (c.asSong) args = "--midi '" + Put(c.file, c.bytes) + "' " + args;
+      Outcome run = Pack(args);
+      EXPECT_NE(run.status, 0) << c.what << " " << output;
+      // One line that names the file and the reason.
+      EXPECT_NE(run.err.find(dir_.File(c.file) + ": "), std::string::npos) << c.what << ": " << run.err;
+      EXPECT_NE(run.err.find(c.reason), std::string::npos) << c.what << ": " << run.err;
+      EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << c.what << ": " << run.err;
+      EXPECT_TRUE(Outputs({c.file, "anim.gif"}).empty()) << c.what << " " << output;
+      std::remove(dir_.File(c.file).c_str());
+      std::remove(dir_.File("anim.gif").c_str());
+    }
   }
 }
 
@@ -349,6 +382,14 @@ TEST_F(PackerTest, SectionsAreFoundWhereTheyWereWritten) {
     EXPECT_EQ(run.status != 0, !c.reason.empty()) << c.what << ": " << run.err;
     EXPECT_NE(run.err.find(c.reason), std::string::npos) << c.what << ": " << run.err;
     EXPECT_EQ(Outputs({"anim.gif", "song.mid"}).size(), c.reason.empty() ? 1u : 0u) << c.what;
+    // A page refuses the animation the same way (its player has no part in it).
+    if (c.player == kPlayer) {
+      Outcome page = Pack("--web " + midi + "'" + anim + "' -o '" + dir_.File("page.html") + "'");
+      EXPECT_EQ(page.status, run.status) << c.what << ": " << page.err;
+      EXPECT_EQ(page.err, run.err) << c.what;
+      EXPECT_EQ(Outputs({"anim.gif", "song.mid", "greeting.exe"}).size(), c.reason.empty() ? 1u : 0u) << c.what;
+      std::remove(dir_.File("page.html").c_str());
+    }
     if (c.flattenCures) {
       run = Pack("--flatten " + midi + "'" + anim + "' -o '" + dir_.File("greeting.exe") + "'");
       EXPECT_EQ(run.status, 0) << c.what << ": " << run.err;
@@ -423,11 +464,17 @@ TEST_F(PackerTest, LeavesNoPartialGreetingBehind) {
   Outcome run = Pack("'" + anim + "' -o '" + dir_.File("missing-dir/greeting.exe") + "'");
   EXPECT_NE(run.status, 0);
   EXPECT_NE(run.err.find("missing-dir/greeting.exe"), std::string::npos) << run.err;
+  Outcome page = Pack("--web '" + anim + "' -o '" + dir_.File("missing-dir/page.html") + "'");
+  EXPECT_NE(page.status, 0);
+  EXPECT_NE(page.err.find("missing-dir/page.html: cannot write it"), std::string::npos) << page.err;
   // A refused input leaves an existing greeting untouched.
   Put("greeting.exe", "the old greeting");
   EXPECT_NE(Pack("'" + Put("bad.gif", "GIF89a") + "' -o '" + dir_.File("greeting.exe") + "'").status, 0);
   EXPECT_EQ(ReadWholeFile<std::string>(dir_.File("greeting.exe")), "the old greeting");
-  EXPECT_EQ(Outputs({"anim.gif", "bad.gif"}), std::vector<std::string>{"greeting.exe"});
+  Put("page.html", "the old page");
+  EXPECT_NE(Pack("--web '" + dir_.File("bad.gif") + "' -o '" + dir_.File("page.html") + "'").status, 0);
+  EXPECT_EQ(ReadWholeFile<std::string>(dir_.File("page.html")), "the old page");
+  EXPECT_EQ(Outputs({"anim.gif", "bad.gif", "page.html"}), std::vector<std::string>{"greeting.exe"});
 }
 
 TEST_F(PackerTest, WarnsAboutWhatThePlayerIgnores) {
@@ -515,9 +562,27 @@ TEST_F(PackerTest, RefusalsAndWarningsPointToFlatten) {
     Outcome plain = Pack("'" + anim + "' -o '" + dir_.File("greeting.exe") + "'");
     EXPECT_EQ(plain.status != 0, c.refused) << c.what;
     EXPECT_NE(plain.err.find("--flatten"), std::string::npos) << c.what << ": " << plain.err;
+    // A page is refused as the greeting is; what the greeting merely warns
+    // about is flattened for it, since a browser honours what the player ignores.
+    Outcome page = Pack("--web '" + anim + "' -o '" + dir_.File("page.html") + "'");
+    EXPECT_EQ(page.status != 0, c.refused) << c.what << ": " << page.err;
+    EXPECT_EQ(page.err, c.refused ? plain.err : "") << c.what;
+    EXPECT_EQ(page.out.find("flattened " + anim + " for the web page, as the player shows it with --flatten (") == 0,
+              !c.refused)
+        << c.what << ": " << page.out;
+    EXPECT_EQ(FileExists(dir_.File("page.html")), !c.refused) << c.what;
+    Outcome flatPage = Pack("--web --flatten '" + anim + "' -o '" + dir_.File("page.html") + "'");
+    EXPECT_EQ(flatPage.status, 0) << c.what << ": " << flatPage.err;
     Outcome flat = Pack("--flatten '" + anim + "' -o '" + dir_.File("greeting.exe") + "'");
     EXPECT_EQ(flat.status, 0) << c.what << ": " << flat.err;
     EXPECT_EQ(flat.err, "") << c.what;
+    // The page carries exactly the GIF the greeting carries, which flattening
+    // already made endless.
+    bool found = false;
+    EXPECT_TRUE(PageGif(ReadWholeFile<std::string>(dir_.File("page.html"))) ==
+                SectionOf(dir_.File("greeting.exe"), GIF_SECTION_MARKER, &found))
+        << c.what;
+    std::remove(dir_.File("page.html").c_str());
     EXPECT_NE(flat.out.find("flattened " + anim + ": 2 frame(s) of 40 x 30"), std::string::npos) << flat.out;
     EXPECT_NE(flat.out.find("exact"), std::string::npos) << flat.out;
     // What was packed plays to the end of its loop, without a song.
@@ -617,12 +682,68 @@ TEST_F(PackerTest, FlattenReportsTheColourError) {
   }
 }
 
+TEST_F(PackerTest, WebPageLoopsTheAnimationForeverAndChangesNothingElse) {
+  const std::string gif = Gif({SolidFrame(0, 0, 40, 30, 1, 10), SolidFrame(5, 5, 10, 10, 2, 20)});
+  const std::string comment = Comment("made by hand");
+  struct Case {
+    const char* what;
+    std::string given, carried;
+  } cases[] = {
+      {"no looping extension", gif, Looping(gif)},
+      {"five loops", AfterTable(gif, LoopBlock(5)), Looping(gif)},
+      {"endless already", Looping(gif), Looping(gif)},
+      // A looping extension later in the stream is corrected where it stands.
+      {"after a comment", AfterTable(gif, comment + LoopBlock(65535)), AfterTable(gif, comment + LoopBlock(0))},
+  };
+  for (const Case& c : cases) {
+    Outcome run = Pack("--web '" + Put("anim.gif", c.given) + "' -o '" + dir_.File("page.html") + "'");
+    ASSERT_EQ(run.status, 0) << c.what << ": " << run.err;
+    EXPECT_EQ(run.out, "") << c.what;
+    EXPECT_TRUE(PageGif(ReadWholeFile<std::string>(dir_.File("page.html"))) == c.carried) << c.what;
+    EXPECT_TRUE(Looping(gif) == Text(LoopingForever(std::vector<uint8_t>(gif.begin(), gif.end())))) << c.what;
+  }
+}
+
+TEST_F(PackerTest, WebPageIsTheSameForTheSameParts) {
+  const std::string gif = Gif({SolidFrame(0, 0, 40, 30, 1, 10), SolidFrame(5, 5, 10, 10, 2, 20)});
+  std::string anim = Put("anim.gif", gif), song = Put("song.mid", kSong);
+  // No player is read: the one named is not even there.
+  const std::string args = "--web --player '" + dir_.File("none.exe") + "' --midi '" + song + "' '" + anim + "' -o '";
+  const std::string name = "Tom & <Jerry> \"now\".html";
+  ASSERT_EQ(Pack(args + dir_.File(name) + "'").status, 0);
+  const std::string page = ReadWholeFile<std::string>(dir_.File(name));
+  ASSERT_EQ(Pack(args + dir_.File(name) + "'").status, 0);
+  EXPECT_TRUE(ReadWholeFile<std::string>(dir_.File(name)) == page);
+  EXPECT_EQ(Outputs({"anim.gif", "song.mid"}), std::vector<std::string>{name});
+  // The title is the file's name, escaped, in the title and the alt text.
+  const std::string title = "Tom &amp; &lt;Jerry&gt; &quot;now&quot;";
+  EXPECT_NE(page.find("<title>" + title + "</title>"), std::string::npos);
+  EXPECT_NE(page.find("alt=\"Animation: " + title + "\""), std::string::npos);
+  EXPECT_NE(page.find("width=\"40\" height=\"30\""), std::string::npos);
+  EXPECT_EQ(DecodedAfter(page, "data-song=\""), kSong);
+  // Through the library, as the maker writes it: the words escaped, the page
+  // within 160 KiB of its animation's and song's base64.
+  const std::vector<uint8_t> bytes(gif.begin(), gif.end()), midi(kSong.begin(), kSong.end());
+  WebPageParts parts;
+  parts.title = "Hi";
+  parts.animation = &bytes;
+  parts.words = "Dear <Ann> & \"Bo\",\nit's your day \xF0\x9F\x8E\x82";
+  const std::string words = MakeWebPage(parts);
+  EXPECT_NE(words.find(">Dear &lt;Ann&gt; &amp; &quot;Bo&quot;,\nit&#39;s your day \xF0\x9F\x8E\x82</p>"),
+            std::string::npos);
+  EXPECT_EQ(words.find("Dear <Ann>"), std::string::npos);
+  parts.song = &midi;
+  const size_t base64 = (Looping(gif).size() + 2) / 3 * 4 + (kSong.size() + 2) / 3 * 4;
+  EXPECT_LE(MakeWebPage(parts).size() - base64, 160u * 1024);
+}
+
 TEST_F(PackerTest, HelpAndVersion) {
   Outcome help = Shell(dir_, std::string(LOOPVUE_PACK) + " --help");
   EXPECT_EQ(help.status, 0);
   EXPECT_NE(help.out.find("usage: loopvue-pack"), std::string::npos);
   EXPECT_NE(help.out.find("  --flatten "), std::string::npos);
   EXPECT_NE(help.out.find("  --dither "), std::string::npos);
+  EXPECT_NE(help.out.find("  --web "), std::string::npos);
   Outcome version = Shell(dir_, std::string(LOOPVUE_PACK) + " --version");
   EXPECT_EQ(version.status, 0);
   EXPECT_EQ(version.out.rfind("loopvue-pack ", 0), 0u) << version.out;
