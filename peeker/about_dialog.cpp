@@ -32,28 +32,52 @@ void AboutDialog::Open(HWND owner) {
   // Only the dialog knows the DPI of the monitor it opened on.
   const UINT dpi = DpiOfWindow(hwnd);
   if (PixelScale(dpi) != artScale) LoadArt(dpi);
-  FitLayoutToArt(dpi);
+  FitLayoutToArt();
 }
 
-// The dialog manager scales the dialog as its font, by dpi / 96; the art by a
-// whole number. Where the two differ (at 150%, 1.5 against 2), the controls
-// and the dialog take the art's scale, so that the art keeps its places beside
-// the buttons.
-void AboutDialog::FitLayoutToArt(UINT dpi) {
-  const int to = artScale * static_cast<int>(kDesignDpi), from = static_cast<int>(dpi);
-  if (to == from || hwnd == nullptr) return;
+namespace {
+
+// The dialog units of the template's font at 96 DPI, as the dialog manager
+// measures them: a quarter of its average letter's width, an eighth of its height.
+SIZE DesignDialogUnits() {
+  LOGFONTA font = {};
+  font.lfHeight = -MulDiv(kAboutFontPoints, kDesignDpi, 72);
+  lstrcpyA(font.lfFaceName, kAboutFontFace);
+  GdiObject<HFONT> made(CreateFontIndirectA(&font));
+  GdiDc dc(CreateCompatibleDC(nullptr));
+  SelectedObject selected(dc, made);
+  TEXTMETRICA metrics;
+  SIZE letters = {0, 0};
+  const char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+  if (!GetTextMetricsA(dc, &metrics) || !GetTextExtentPoint32A(dc, kLetters, 52, &letters)) return SIZE{0, 0};
+  return SIZE{(letters.cx / 26 + 1) / 2, metrics.tmHeight};
+}
+
+}  // namespace
+
+// The dialog manager lays the dialog out in its font's units, which grow with
+// the DPI but not always by as much as the art's whole number (at 150% by 1.5
+// against 2, and a font's sizes never quite in step). The controls and the
+// dialog take the art's scale of the design's 96 DPI layout instead, so that
+// the art keeps its places beside the buttons.
+void AboutDialog::FitLayoutToArt() {
+  const SIZE design = DesignDialogUnits();
+  RECT units = {0, 0, 4, 8};
+  if (hwnd == nullptr || design.cx == 0 || !MapDialogRect(hwnd, &units) || units.right == 0 || units.bottom == 0) return;
+  const int toX = artScale * design.cx, fromX = units.right, toY = artScale * design.cy, fromY = units.bottom;
+  if (toX == fromX && toY == fromY) return;
   for (HWND control = GetWindow(hwnd, GW_CHILD); control; control = GetWindow(control, GW_HWNDNEXT)) {
     RECT r;
     GetWindowRect(control, &r);
     MapWindowPoints(nullptr, hwnd, reinterpret_cast<POINT*>(&r), 2);
-    MoveWindow(control, MulDiv(r.left, to, from), MulDiv(r.top, to, from), MulDiv(r.right - r.left, to, from),
-               MulDiv(r.bottom - r.top, to, from), FALSE);
+    MoveWindow(control, MulDiv(r.left, toX, fromX), MulDiv(r.top, toY, fromY), MulDiv(r.right - r.left, toX, fromX),
+               MulDiv(r.bottom - r.top, toY, fromY), FALSE);
   }
   RECT window, client;
   GetWindowRect(hwnd, &window);
   GetClientRect(hwnd, &client);
-  SetWindowPos(hwnd, nullptr, 0, 0, window.right - window.left + MulDiv(client.right, to, from) - client.right,
-               window.bottom - window.top + MulDiv(client.bottom, to, from) - client.bottom,
+  SetWindowPos(hwnd, nullptr, 0, 0, window.right - window.left + MulDiv(client.right, toX, fromX) - client.right,
+               window.bottom - window.top + MulDiv(client.bottom, toY, fromY) - client.bottom,
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
@@ -94,6 +118,10 @@ BOOL AboutDialog::DialogProc(UINT msg, WPARAM wParam, LPARAM) {
 
 void AboutDialog::OnPaint() {
   PaintDc dc(hwnd);
+  // The keyed blit needs black text and a white background, which the
+  // dialog's own erase may have left otherwise.
+  SetTextColor(dc, RGB(0, 0, 0));
+  SetBkColor(dc, kWhite);
   const int k = artScale;
   MemoryDc top(artTop);
   BlitCopy(dc, 25 * k, 12 * k, artTop.Width(), artTop.Height(), top, 0, 0, artTop.Width(), artTop.Height());

@@ -6,6 +6,9 @@
 #include "gdi_owners.h"
 
 const int kAboutCaptionCount = 7;
+// The font of the dialog's template.
+const int kAboutFontPoints = 8;
+const char kAboutFontFace[] = "MS Sans Serif";
 extern const char* const aboutCaptions[kAboutCaptionCount];
 // Set while a click is being handled, the dialog's whole life included.
 extern bool aboutBusy;
@@ -27,7 +30,7 @@ class AboutDialog : public DialogWindow {
 
  private:
   void LoadArt(UINT dpi);
-  void FitLayoutToArt(UINT dpi);
+  void FitLayoutToArt();
   void OnPaint();
   void OnCommand(WORD id);
 };

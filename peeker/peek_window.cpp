@@ -95,9 +95,12 @@ void PeekWindow::ChooseSpot() {
   const int width = known ? r.right - r.left : 0;
   const int height = known ? r.bottom - r.top : 0;
   if (known && fw < width && fh < height && fh <= r.top - monitor.top) {
-    // Behind the foreground window: after whatever lies directly below it.
+    // Behind the foreground window: after whatever lies directly below it on
+    // the screen. Hidden windows (the input method's, for one) are passed over:
+    // they may stand anywhere in the order without being seen.
     insertAfter = GetWindow(fg, GW_HWNDNEXT);
-    while (insertAfter != nullptr && insertAfter == hwnd) insertAfter = GetWindow(insertAfter, GW_HWNDNEXT);
+    while (insertAfter != nullptr && (insertAfter == hwnd || !IsWindowVisible(insertAfter)))
+      insertAfter = GetWindow(insertAfter, GW_HWNDNEXT);
     x = RandomInRange(r.left, r.left + width - fw);
     y = r.top;
   } else {
@@ -115,6 +118,11 @@ void PeekWindow::ChooseSpot() {
 void PeekWindow::StepMotion() {
   if (!rising && ticks == 0) {
     active = false;
+    // Hidden, the window needs no shape; the next peek's first placement gives
+    // it one again. Wine 10 loses a region with a shaped window's surface each
+    // time the window is hidden.
+    SetWindowRgn(hwnd, nullptr, FALSE);
+    shapedFrame = nullptr;
     ShowWindow(hwnd, SW_HIDE);
     SetTimer(hwnd, TIMER_MOTION, RandomInRange(kPauseMinMs, kPauseMaxMs), nullptr);
     return;
