@@ -34,6 +34,17 @@ std::string Run(HWND owner, const wchar_t* filter, const wchar_t* title, const w
   return chosen ? Utf8(file.data()) : std::string();
 }
 
+// Save As, proposing the animation's own name with `extension`, in its folder.
+std::string ChooseBeside(HWND owner, const std::string& animationPath, const wchar_t* filter, const wchar_t* title,
+                         const wchar_t* extension) {
+  std::string name = NameOf(animationPath);
+  const size_t dot = name.find_last_of('.');
+  if (dot != std::string::npos && dot > 0) name.erase(dot);
+  std::string folder = FolderOf(animationPath);
+  if (folder.size() == 2 && folder[1] == ':') folder += '\\';  // "C:" alone is the drive's current folder
+  return Run(owner, filter, title, extension, folder, name + "." + Utf8(extension), true);
+}
+
 }  // namespace
 
 std::string ChooseAnimation(HWND owner) {
@@ -47,12 +58,11 @@ std::string ChooseSong(HWND owner) {
 }
 
 std::string ChooseGreetingPath(HWND owner, const std::string& animationPath) {
-  std::string name = NameOf(animationPath);
-  const size_t dot = name.find_last_of('.');
-  if (dot != std::string::npos && dot > 0) name.erase(dot);
-  std::string folder = FolderOf(animationPath);
-  if (folder.size() == 2 && folder[1] == ':') folder += '\\';  // "C:" alone is the drive's current folder
-  return Run(owner, L"Greetings (*.exe)\0*.exe\0", L"Save greeting", L"exe", folder, name + ".exe", true);
+  return ChooseBeside(owner, animationPath, L"Greetings (*.exe)\0*.exe\0", L"Save greeting", L"exe");
+}
+
+std::string ChooseWebPagePath(HWND owner, const std::string& animationPath) {
+  return ChooseBeside(owner, animationPath, L"Web pages (*.html)\0*.html\0", L"Save for the web", L"html");
 }
 
 std::string FolderOf(const std::string& path) {

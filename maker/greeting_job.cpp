@@ -9,6 +9,7 @@
 #include "whole_file.h"
 #include "greeting_rules.h"
 #include "resource.h"
+#include "web_page.h"
 
 GreetingJob::~GreetingJob() {
   Wait();
@@ -94,6 +95,10 @@ void GreetingJob::Load() {
 
 void GreetingJob::Save() {
   GreetingSave& out = *save;
+  if (out.web) {
+    SaveWebPage();
+    return;
+  }
   if (CarriedPlayer().empty()) {
     out.error = "this program lacks the player it copies into greetings: get loopvue-maker.exe again";
     return;
@@ -107,6 +112,23 @@ void GreetingJob::Save() {
   parts.songPath = out.songPath;
   if (out.withSong) parts.song = &out.song;
   if (WriteGreeting(parts, out.output, &out.error)) out.bytes = FileSize(out.output);
+}
+
+// The same greeting as one web page, refused for what the greeting would be.
+void GreetingJob::SaveWebPage() {
+  GreetingSave& out = *save;
+  GreetingParts parts;
+  parts.animationPath = out.animationPath;
+  parts.animation = &out.animation;
+  parts.flattened = out.flattened;
+  parts.songPath = out.songPath;
+  if (out.withSong) parts.song = &out.song;
+  WebPageParts page;
+  page.title = WebPageTitle(out.output);
+  page.animation = &out.animation;
+  page.song = parts.song;
+  if (CheckAsGreeting(parts, out.output, &out.error) && WriteWebPage(page, out.output, &out.error))
+    out.bytes = FileSize(out.output);
 }
 
 const std::vector<uint8_t>& CarriedPlayer() {

@@ -50,8 +50,10 @@ struct AnimationLoad {
   ParsedAnimation animation;
 };
 
-// A greeting written beside its place, then renamed.
+// A greeting written beside its place, then renamed: the .exe, or with `web`
+// the web page.
 struct GreetingSave {
+  bool web = false;
   std::string output;
   std::string animationPath;
   std::vector<uint8_t> animation;
@@ -86,6 +88,7 @@ class GreetingJob {
   static DWORD WINAPI ThreadMain(void* job);
   void Load();
   void Save();
+  void SaveWebPage();
   void SetPhase(JobPhase phase) { InterlockedExchange(&phase_, phase); }
 
   HANDLE thread_ = nullptr;

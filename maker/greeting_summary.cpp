@@ -68,3 +68,21 @@ std::string DescribeAnimation(const AnimationLoad& load, int shownPercent) {
   for (const std::string& note : load.notes) text += "\r\nNote: " + note;
   return text;
 }
+
+std::string SendingNote(bool web, int64_t bytes) {
+  if (!web) {
+    return "Mail services refuse .exe attachments, even in a .zip: send it by a link or a chat, or save it for the "
+           "web to send by mail.";
+  }
+  // Mail carries attachments in base64: four bytes for every three.
+  const int64_t inMail = (bytes + 2) / 3 * 4;
+  const int64_t kMegabyte = 1000 * 1000;
+  const int64_t limits[] = {10, 20, 25};  // MB, the common attachment limits, smallest first
+  char size[32];
+  std::snprintf(size, sizeof size, "%.1f MB", static_cast<double>(inMail) / kMegabyte);
+  std::string note = std::string("In mail it takes ") + size + " (a third more than the file): ";
+  if (inMail <= limits[0] * kMegabyte) return note + "within the common attachment limits of 10, 20 and 25 MB.";
+  if (inMail <= limits[1] * kMegabyte) return note + "over a limit of 10 MB, within those of 20 and 25 MB.";
+  if (inMail <= limits[2] * kMegabyte) return note + "over the limits of 10 and 20 MB, within one of 25 MB.";
+  return note + "over every common attachment limit (25 MB): share it by a link instead.";
+}

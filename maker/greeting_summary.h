@@ -13,3 +13,8 @@ std::string DescribeAnimation(const AnimationLoad& load, int shownPercent);
 
 // "1,717": a count with its thousands grouped.
 std::string Grouped(int64_t count);
+
+// How a greeting saved goes to its people: a .exe by a link or a chat, since
+// mail services refuse .exe attachments; a web page of `bytes` by mail, as far
+// as it fits the common attachment limits once mail has encoded it.
+std::string SendingNote(bool web, int64_t bytes);

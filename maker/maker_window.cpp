@@ -187,8 +187,9 @@ void MakerWindow::OnInit() {
 
 // Where the template put each control, before any layout moves it.
 void MakerWindow::Remember() {
-  const int ids[] = {IDC_PREVIEW, IDC_INFO,  IDC_DITHER, IDC_SONG,   IDC_ADD_SONG, IDC_LISTEN,    IDC_STOP,
-                     IDC_REMOVE_SONG, IDC_OPEN, IDC_SAVE, IDC_STATUS, IDC_PLAY_SAVED};
+  const int ids[] = {IDC_PREVIEW, IDC_INFO,     IDC_DITHER, IDC_SONG,   IDC_ADD_SONG,   IDC_LISTEN,
+                     IDC_STOP,    IDC_REMOVE_SONG, IDC_OPEN, IDC_SAVE_WEB, IDC_SAVE, IDC_STATUS, IDC_PLAY_SAVED,
+                     IDC_SEND_NOTE};
   for (int id : ids) template_.push_back(Place{id, PlaceOf(hwnd, id)});
   RECT client;
   GetClientRect(hwnd, &client);
@@ -251,7 +252,11 @@ void MakerWindow::OnCommand(WORD id) {
       break;
     case IDM_SAVE:
     case IDC_SAVE:
-      SaveGreeting();
+      SaveGreeting(false);
+      break;
+    case IDM_SAVE_WEB:
+    case IDC_SAVE_WEB:
+      SaveGreeting(true);
       break;
     case IDC_PLAY_SAVED:
       PlaySaved();
@@ -361,9 +366,12 @@ void MakerWindow::OnJobDone(GreetingJob* done) {
   if (job->save) {
     if (job->save->error.empty()) {
       savedPath_ = job->save->output;
+      savedWeb_ = job->save->web;
       savedText_ = "Saved to " + savedPath_ + " (" + Grouped(job->save->bytes) + " bytes)";
+      sendingText_ = SendingNote(savedWeb_, job->save->bytes);
     } else {
-      Complain("The greeting was not saved.", job->save->error + "\r\n\r\nChoose another folder or name.");
+      Complain(job->save->web ? "The web page was not saved." : "The greeting was not saved.",
+               job->save->error + "\r\n\r\nChoose another folder or name.");
     }
   } else if (!job->load->error.empty()) {
     // What was shown before stays, with the setting it was made with.
@@ -389,6 +397,7 @@ void MakerWindow::ShowAnimation(std::unique_ptr<AnimationLoad> load) {
   // A greeting saved before was of another animation or setting.
   savedPath_.clear();
   savedText_.clear();
+  sendingText_.clear();
   const GifAnimation& animation = loaded_->animation.gif;
   palette_.Reset(CreateAnimationPalette(animation));
   CreateIndexedBitmap(&canvas_, animation.width, animation.height);
@@ -469,13 +478,14 @@ void MakerWindow::Listen() {
   UpdateControls();
 }
 
-void MakerWindow::SaveGreeting() {
+void MakerWindow::SaveGreeting(bool web) {
   if (job_ || !loaded_) return;
-  const std::string output = ChooseGreetingPath(hwnd, loaded_->path);
+  const std::string output = web ? ChooseWebPagePath(hwnd, loaded_->path) : ChooseGreetingPath(hwnd, loaded_->path);
   if (output.empty()) return;
   std::unique_ptr<GreetingJob> job(new GreetingJob);
   job->save.reset(new GreetingSave);
   GreetingSave& save = *job->save;
+  save.web = web;
   save.output = output;
   save.animationPath = loaded_->path;
   save.animation = loaded_->packed;
@@ -488,11 +498,17 @@ void MakerWindow::SaveGreeting() {
 
 void MakerWindow::ShowSaved() {
   SetText(GetDlgItem(hwnd, IDC_STATUS), savedText_);
+  SetText(GetDlgItem(hwnd, IDC_SEND_NOTE), sendingText_);
+  SetText(GetDlgItem(hwnd, IDC_PLAY_SAVED), savedWeb_ ? "Op&en it" : "&Play it");
   ShowWindow(GetDlgItem(hwnd, IDC_PLAY_SAVED), savedPath_.empty() ? SW_HIDE : SW_SHOW);
 }
 
 void MakerWindow::PlaySaved() {
   if (savedPath_.empty()) return;
+  if (savedWeb_) {
+    OpenSavedPage();
+    return;
+  }
   const WideText program = Utf16(savedPath_);
   WideText command = Utf16("\"" + savedPath_ + "\"");
   const WideText folder = Utf16(FolderOf(savedPath_));
@@ -587,8 +603,8 @@ void MakerWindow::Layout(int previewWidth, int previewHeight) {
       r = RECT{margin, infoTop, margin + contentWidth, infoTop + infoHeight};
     } else {
       OffsetRect(&r, 0, down);
-      if (place.id == IDC_SAVE || place.id == IDC_PLAY_SAVED) OffsetRect(&r, widened, 0);
-      if (place.id == IDC_SONG || place.id == IDC_STATUS) r.right += widened;
+      if (place.id == IDC_SAVE || place.id == IDC_SAVE_WEB || place.id == IDC_PLAY_SAVED) OffsetRect(&r, widened, 0);
+      if (place.id == IDC_SONG || place.id == IDC_STATUS || place.id == IDC_SEND_NOTE) r.right += widened;
     }
     moves = DeferWindowPos(moves, GetDlgItem(hwnd, place.id), nullptr, r.left, r.top, r.right - r.left,
                            r.bottom - r.top, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOCOPYBITS);
@@ -620,6 +636,21 @@ void MakerWindow::Layout(int previewWidth, int previewHeight) {
   RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
+// The page saved, in the browser the system opens web pages with.
+void MakerWindow::OpenSavedPage() {
+  const WideText page = Utf16(savedPath_);
+  const WideText folder = Utf16(FolderOf(savedPath_));
+  const HINSTANCE opened = ShellExecuteW(hwnd, L"open", page.c_str(), nullptr,
+                                         folder.size() == 0 ? nullptr : folder.c_str(), SW_SHOWNORMAL);
+  // Values up to 32 are the reasons it failed.
+  const INT_PTR kLastFailure = 32;
+  if (reinterpret_cast<INT_PTR>(opened) <= kLastFailure) {
+    Complain("The page cannot be opened here.", savedPath_ + ": Windows has no program to open web pages with (error " +
+                                                   std::to_string(reinterpret_cast<INT_PTR>(opened)) +
+                                                   "); open it in a browser yourself");
+  }
+}
+
 void MakerWindow::UpdateControls() {
   const bool busy = job_ != nullptr;
   const bool loaded = loaded_ != nullptr;
@@ -632,6 +663,7 @@ void MakerWindow::UpdateControls() {
   } states[] = {
       {IDC_OPEN, IDM_OPEN, true},
       {IDC_SAVE, IDM_SAVE, loaded && !busy},
+      {IDC_SAVE_WEB, IDM_SAVE_WEB, loaded && !busy},
       {IDC_DITHER, 0, reduced && !busy},
       {IDC_ADD_SONG, IDM_ADD_SONG, true},
       {IDC_REMOVE_SONG, IDM_REMOVE_SONG, song},

@@ -66,10 +66,13 @@ class MakerWindow {
   void Listen();
 
   // Greeting
-  void SaveGreeting();
-  // The last greeting saved, with its Play it button, or nothing.
+  // The .exe, or with `web` the web page.
+  void SaveGreeting(bool web);
+  // The last greeting saved, with its Play it (or, for a page, Open it)
+  // button and how to send it, or nothing.
   void ShowSaved();
   void PlaySaved();
+  void OpenSavedPage();
 
   // Layout and state of the controls
   void Remember();
@@ -102,7 +105,10 @@ class MakerWindow {
   std::string waitingAnimation_;
 
   std::string savedPath_;
+  bool savedWeb_ = false;
   std::string savedText_;
+  // How what was saved goes to its people.
+  std::string sendingText_;
 
   // The controls' places in the template, in client pixels: the layout moves
   // every control under the preview by what the preview adds.

@@ -15,6 +15,7 @@
 #define IDM_REMOVE_SONG 203
 #define IDM_SAVE 204
 #define IDM_EXIT 205
+#define IDM_SAVE_WEB 206
 
 // Accelerators
 #define IDA_MAIN 300
@@ -33,3 +34,5 @@
 #define IDC_SAVE 410
 #define IDC_STATUS 411
 #define IDC_PLAY_SAVED 412
+#define IDC_SAVE_WEB 413
+#define IDC_SEND_NOTE 414

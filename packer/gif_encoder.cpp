@@ -14,10 +14,6 @@ const int kHashBits = 13;
 const uint32_t kHashSlots = 1u << kHashBits;
 const uint32_t kEmptySlot = 0xFFFFFFFFu;
 
-// The application identifier and authentication code that decoders look for
-// before they read a loop count.
-const char kLoopingApplication[] = "NETSCAPE2.0";
-
 // Packs variable-width codes least significant bit first into data sub-blocks.
 class CodeWriter {
  public:
@@ -222,10 +218,10 @@ bool GifEncoder::BeginStream(int32_t width, int32_t height, const std::vector<Gi
   if (loopCount >= 0) {
     bytes_.push_back(kGifExtensionIntroducer);
     bytes_.push_back(kGifApplicationLabel);
-    bytes_.push_back(11);
-    bytes_.insert(bytes_.end(), kLoopingApplication, kLoopingApplication + 11);
-    bytes_.push_back(3);
-    bytes_.push_back(1);
+    bytes_.push_back(kGifLoopingApplicationSize);
+    bytes_.insert(bytes_.end(), kGifLoopingApplication, kGifLoopingApplication + kGifLoopingApplicationSize);
+    bytes_.push_back(kGifLoopSubBlockSize);
+    bytes_.push_back(kGifLoopSubBlockId);
     PutU16(&bytes_, loopCount);
     bytes_.push_back(kGifBlockTerminator);
   }

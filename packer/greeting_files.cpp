@@ -149,6 +149,18 @@ int64_t FileSize(const std::string& path) {
   return static_cast<int64_t>(info.st_size);
 }
 
+namespace {
+
+// The parts as a greeting, in `path`; false when they cannot be written.
+bool WriteSections(const GreetingParts& parts, const GreetingLayout& layout, const std::string& path) {
+  const std::string animationHeader = SectionHeader(layout.animation());
+  return parts.song ? WriteWholeFile(path, {*parts.player, animationHeader, *parts.animation,
+                                            SectionHeader(layout.song()), *parts.song})
+                    : WriteWholeFile(path, {*parts.player, animationHeader, *parts.animation});
+}
+
+}  // namespace
+
 bool WriteGreeting(const GreetingParts& parts, const std::string& output, std::string* error) {
   GreetingLayout layout(parts, output);
   if (layout.total() > kGreetingSizeLimit) {
@@ -158,12 +170,7 @@ bool WriteGreeting(const GreetingParts& parts, const std::string& output, std::s
   }
   // Never leave a partial greeting behind: write aside, then rename.
   const std::string partial = output + ".partial-" + std::to_string(getpid());
-  const std::string animationHeader = SectionHeader(layout.animation());
-  const bool written =
-      parts.song ? WriteWholeFile(partial, {*parts.player, animationHeader, *parts.animation,
-                                            SectionHeader(layout.song()), *parts.song})
-                 : WriteWholeFile(partial, {*parts.player, animationHeader, *parts.animation});
-  if (!written) {
+  if (!WriteSections(parts, layout, partial)) {
     *error = output + ": cannot write it: " + std::strerror(errno);
     RemovePath(partial);
     return false;
@@ -175,4 +182,20 @@ bool WriteGreeting(const GreetingParts& parts, const std::string& output, std::s
     return false;
   }
   return true;
+}
+
+bool CheckAsGreeting(const GreetingParts& parts, const std::string& output, std::string* error) {
+  // Two bytes that can hold no marker stand for the player.
+  static const std::vector<uint8_t> kStandInPlayer = {'M', 'Z'};
+  GreetingParts trial = parts;
+  trial.player = &kStandInPlayer;
+  GreetingLayout layout(trial, output);
+  const std::string aside = output + ".sections-" + std::to_string(getpid());
+  if (!WriteSections(trial, layout, aside)) {
+    *error = output + ": cannot write beside it: " + std::strerror(errno);
+  } else {
+    *error = CheckSections(aside, output, layout, parts.song != nullptr);
+  }
+  RemovePath(aside);
+  return error->empty();
 }

@@ -26,3 +26,11 @@ struct GreetingParts {
 // renamed to `output`; otherwise it is removed. False, with `error` one line
 // naming the file, the reason and the cure, when the greeting is not written.
 bool WriteGreeting(const GreetingParts& parts, const std::string& output, std::string* error);
+
+// What the player's lookup of a greeting's sections would refuse the parts for
+// (a marker inside the animation or the song, or a part that hides the next
+// one's), for a form of the greeting without the player, the web page: the
+// parts are written beside `output` as a greeting with a stand-in player, looked
+// up and removed. False, with `error` one line naming the file, the reason and
+// the cure, when a greeting of them would be refused.
+bool CheckAsGreeting(const GreetingParts& parts, const std::string& output, std::string* error);

@@ -238,28 +238,18 @@ std::string WhyFlattenedForThePage(const FlattenNeed& need) {
   return " for the web page, as the player shows it with --flatten (" + cures + ")";
 }
 
-// The player's lookup of its sections refuses parts whose bytes would hide or
-// counterfeit a section's marker; a page is refused the same way, by the same
-// check on a greeting with a stand-in player, written aside and removed.
+// A page is refused for what the player's lookup of a greeting's sections
+// would refuse the same parts for.
 void RefuseWhatTheGreetingWould(const Options& options, const std::vector<uint8_t>& gif,
                                 const std::vector<uint8_t>* song, bool flattened) {
-  static const std::vector<uint8_t> kStandInPlayer = {'M', 'Z'};
   GreetingParts parts;
-  parts.playerPath = options.output;  // never named: the stand-in holds no marker
-  parts.player = &kStandInPlayer;
   parts.animationPath = options.gif;
   parts.animation = &gif;
   parts.flattened = flattened;
   parts.songPath = options.midi;
   parts.song = song;
-  const std::string trial = options.output + ".sections";
   std::string error;
-  if (!WriteGreeting(parts, trial, &error)) {
-    const size_t at = error.find(trial);
-    if (at != std::string::npos) error.replace(at, trial.size(), options.output);
-    Fail(error);
-  }
-  RemovePath(trial);
+  if (!CheckAsGreeting(parts, options.output, &error)) Fail(error);
 }
 
 // --web: the same checks, refusals and cures as a greeting from the same

@@ -17,27 +17,21 @@
 
 namespace {
 
-// The application extension browsers read a GIF's loop count from: its
-// identifier and authentication code, then a sub-block of the loop count.
-const char kLoopingApplication[] = "NETSCAPE2.0";
-const uint8_t kLoopingApplicationSize = 11;
-const uint8_t kLoopSubBlockSize = 3;
-const uint8_t kLoopSubBlockId = 1;
 // Introducer, label, the identifier's sub-block, the loop's sub-block, terminator.
-const size_t kLoopingExtensionSize = 2 + 1 + kLoopingApplicationSize + 1 + kLoopSubBlockSize + 1;
+const size_t kLoopingExtensionSize = 2 + 1 + kGifLoopingApplicationSize + 1 + kGifLoopSubBlockSize + 1;
 
 // Where the loop count of a looping extension at `at` stands; 0 when the
 // extension there is not one.
 size_t LoopCountAt(const std::vector<uint8_t>& gif, size_t at, size_t end) {
   if (end - at < kLoopingExtensionSize) return 0;
   const uint8_t* block = gif.data() + at;
-  if (block[2] != kLoopingApplicationSize ||
-      std::memcmp(block + 3, kLoopingApplication, kLoopingApplicationSize) != 0) {
+  if (block[2] != kGifLoopingApplicationSize ||
+      std::memcmp(block + 3, kGifLoopingApplication, kGifLoopingApplicationSize) != 0) {
     return 0;
   }
-  const uint8_t* loop = block + 3 + kLoopingApplicationSize;
-  if (loop[0] != kLoopSubBlockSize || loop[1] != kLoopSubBlockId) return 0;
-  return at + 3 + kLoopingApplicationSize + 2;
+  const uint8_t* loop = block + 3 + kGifLoopingApplicationSize;
+  if (loop[0] != kGifLoopSubBlockSize || loop[1] != kGifLoopSubBlockId) return 0;
+  return at + 3 + kGifLoopingApplicationSize + 2;
 }
 
 std::string Escaped(const std::string& text) {
@@ -100,9 +94,9 @@ std::vector<uint8_t> LoopingForever(const std::vector<uint8_t>& gif) {
     found = true;
   }
   if (!found) {
-    std::vector<uint8_t> extension = {kGifExtensionIntroducer, kGifApplicationLabel, kLoopingApplicationSize};
-    extension.insert(extension.end(), kLoopingApplication, kLoopingApplication + kLoopingApplicationSize);
-    extension.insert(extension.end(), {kLoopSubBlockSize, kLoopSubBlockId, 0, 0, kGifBlockTerminator});
+    std::vector<uint8_t> extension = {kGifExtensionIntroducer, kGifApplicationLabel, kGifLoopingApplicationSize};
+    extension.insert(extension.end(), kGifLoopingApplication, kGifLoopingApplication + kGifLoopingApplicationSize);
+    extension.insert(extension.end(), {kGifLoopSubBlockSize, kGifLoopSubBlockId, 0, 0, kGifBlockTerminator});
     looping.insert(looping.begin() + static_cast<std::ptrdiff_t>(afterTable), extension.begin(), extension.end());
   }
   return looping;

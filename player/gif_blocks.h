@@ -47,6 +47,14 @@ const int kGifDoNotDispose = 1;
 const int kGifRestoreBackground = 2;
 const int kGifRestorePrevious = 3;
 
+// The application extension viewers read a loop count from: its identifier
+// and authentication code, then a sub-block of its id and a 16-bit count, 0
+// for ever.
+const char kGifLoopingApplication[] = "NETSCAPE2.0";
+const uint8_t kGifLoopingApplicationSize = 11;
+const uint8_t kGifLoopSubBlockSize = 3;
+const uint8_t kGifLoopSubBlockId = 1;
+
 // Data sub-blocks: a length byte of up to 255, a zero length to end them.
 const int kGifMaxSubBlockSize = 255;
 const uint8_t kGifBlockTerminator = 0x00;

@@ -176,6 +176,29 @@ HWND FileNameBox(HWND dialog) {
 
 void Click(HWND button) { PostMessageA(button, BM_CLICK, 0, 0); }
 
+// Web pages opened, for as long as this lives, by a harmless program instead
+// of the browser (which under Wine is the host's): one that writes the page's
+// path into `log`. The association goes where the test prefix's shell reads
+// it: Wine 8 does not read the user's own classes.
+class PagesOpenedInto {
+ public:
+  explicit PagesOpenedInto(const std::string& log) {
+    const std::wstring command = std::wstring(L"cmd.exe /c echo %1> \"") + Utf16(WindowsPath(log)).c_str() + L"\"";
+    RegSetValueW(HKEY_LOCAL_MACHINE, L"Software\\Classes\\.html", REG_SZ, kClass, 0);
+    RegSetValueW(HKEY_LOCAL_MACHINE, L"Software\\Classes\\LoopvueTestPage\\shell\\open\\command", REG_SZ,
+                 command.c_str(), 0);
+  }
+  ~PagesOpenedInto() {
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Software\\Classes\\LoopvueTestPage");
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Software\\Classes\\.html");
+  }
+  PagesOpenedInto(const PagesOpenedInto&) = delete;
+  PagesOpenedInto& operator=(const PagesOpenedInto&) = delete;
+
+ private:
+  static constexpr const wchar_t* kClass = L"LoopvueTestPage";
+};
+
 class MakerTest : public ::testing::Test {
  protected:
   std::string Put(const std::string& name, const std::string& bytes) {
@@ -433,6 +456,8 @@ TEST_F(MakerTest, SavesTheGreetingThePackerWouldMake) {
     std::vector<std::string> left = folder.List();
     EXPECT_EQ(left.size(), files.size() + 1) << "files in the folder after the save";
 
+    EXPECT_TRUE(Contains(Text(IDC_SEND_NOTE), "Mail services refuse .exe attachments")) << Text(IDC_SEND_NOTE);
+
     // Play it starts the greeting saved.
     ASSERT_TRUE(IsWindowVisible(Control(IDC_PLAY_SAVED)));
     Click(Control(IDC_PLAY_SAVED));
@@ -442,9 +467,33 @@ TEST_F(MakerTest, SavesTheGreetingThePackerWouldMake) {
       PostMessageA(greeting, WM_CLOSE, 0, 0);
       EXPECT_TRUE(PumpUntil([&] { return FindWindowA(kPlayerClass, nullptr) == nullptr; }));
     }
+
+    // For the web, the page the packer makes of the same files, and how it goes by mail.
+    const std::string expectedPage = packed_.File(c.name + ".html");
+    ASSERT_EQ(Pack("--web " + std::string(c.options) + songOption + " \"" + gif + "\" -o \"" + expectedPage + "\""),
+              0u);
+    ASSERT_TRUE(ChooseInDialog(IDM_SAVE_WEB, "", &proposed));
+    EXPECT_EQ(proposed, c.name + ".html");
+    const std::string page = folder.File(c.name + ".html");
+    ASSERT_TRUE(WaitForStatus("Saved to " + page)) << Text(IDC_STATUS);
+    EXPECT_TRUE(ReadWholeFile<std::string>(page) == ReadWholeFile<std::string>(expectedPage))
+        << "the saved page differs from the packer's";
+    EXPECT_TRUE(Contains(Text(IDC_SEND_NOTE), "within the common attachment limits of 10, 20 and 25 MB"))
+        << Text(IDC_SEND_NOTE);
+    if (&c == &cases[0]) {
+      // Open it shows the page in the program that opens web pages.
+      const std::string log = packed_.File("opened.txt");
+      PagesOpenedInto opener(log);
+      EXPECT_EQ(Text(IDC_PLAY_SAVED), "Op&en it");
+      Click(Control(IDC_PLAY_SAVED));
+      EXPECT_TRUE(PumpUntil([&] { return Contains(ReadWholeFile<std::string>(log), c.name + ".html"); }))
+          << ReadWholeFile<std::string>(log);
+      RemovePath(log);
+    }
     TearDown();
     for (const std::string& name : folder.List()) RemovePath(folder.File(name));
     RemovePath(expected);
+    RemovePath(expectedPage);
   }
 }
 
@@ -821,7 +870,7 @@ TEST_F(MakerTest, TheKeyboardReachesEverything) {
     return info.hwndFocus ? GetDlgCtrlID(info.hwndFocus) : 0;
   };
   ASSERT_TRUE(PumpUntil([&] { return focus() != 0; }));
-  const std::vector<int> order = {IDC_DITHER, IDC_ADD_SONG, IDC_LISTEN, IDC_REMOVE_SONG, IDC_OPEN, IDC_SAVE};
+  const std::vector<int> order = {IDC_DITHER, IDC_ADD_SONG, IDC_LISTEN, IDC_REMOVE_SONG, IDC_OPEN, IDC_SAVE_WEB, IDC_SAVE};
   std::vector<int> walked;
   for (size_t i = 0; i < 2 * order.size(); i++) {
     const int before = focus();
