@@ -15,6 +15,7 @@
 #include "peeker_globals.h"
 #include "random.h"
 #include "resource.h"
+#include "shell_calls.h"
 #include "sound_player_spy.h"
 #include "support/dib_info.h"
 #include "support/import_patch.h"
@@ -94,6 +95,19 @@ class ScreenReadSpy {
   ImportPatch patch_;
 };
 
+// What the cycle asks of the shell's notification area, answered as `answer`
+// says: the icon is watched without one.
+struct NotifyCall {
+  DWORD message;
+  NOTIFYICONDATAW data;
+};
+std::vector<NotifyCall> notifyCalls;
+BOOL notifyAnswer = TRUE;
+BOOL RecordNotify(DWORD message, NOTIFYICONDATAW* data) {
+  notifyCalls.push_back(NotifyCall{message, *data});
+  return notifyAnswer;
+}
+
 RECT Rect(HWND window) {
   RECT r = {};
   GetWindowRect(window, &r);
@@ -106,6 +120,11 @@ class PeekCycleTest : public testing::Test {
     g_instance = GetModuleHandleA(nullptr);
     deskWidth = GetSystemMetrics(SM_CXSCREEN);
     deskHeight = GetSystemMetrics(SM_CYSCREEN);
+    notifyCalls.clear();
+    notifyAnswer = TRUE;
+    g_notifyIcon = RecordNotify;
+    // The pointer where no spot of these tests has the character stand.
+    SetCursorPos(deskWidth - 1, 0);
     // Created in this order, the z-order is: foreground, peeker, below.
     below = MakeWindow(0, 0, 50, 50, 0);
     peek.emplace();
@@ -128,6 +147,7 @@ class PeekCycleTest : public testing::Test {
       }
     for (HWND w : windows) DestroyWindow(w);
     peek.reset();
+    g_notifyIcon = ShellNotifyIcon;
   }
 
   HWND MakeWindow(int x, int y, int w, int h, DWORD visible) {
