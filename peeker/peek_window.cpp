@@ -3,6 +3,7 @@
 #include <climits>
 
 #include "peek_moment.h"
+#include "peeker_globals.h"
 #include "random.h"
 #include "resource.h"
 #include "startup_shortcut.h"
@@ -307,15 +308,20 @@ void PeekWindow::ShowTrayMenu(POINT at) {
   AppendMenuW(menu, MF_STRING, IDM_QUIT, L"&Quit");
   // What a left click does.
   SetMenuDefaultItem(menu, IDM_PEEK_NOW, FALSE);
-  // A menu opened without the foreground would not close when the person
-  // clicks elsewhere.
-  SetForegroundWindow(hwnd);
+  // The menu belongs to a hidden window of its own, owned by the character's:
+  // a window moved every tick of a peek would lose the foreground, and with it
+  // the menu. A menu opened without the foreground would not close when the
+  // person clicks elsewhere.
+  if (menuHost == nullptr)
+    menuHost = CreateWindowExW(WS_EX_TOOLWINDOW, L"STATIC", nullptr, WS_POPUP, 0, 0, 0, 0, hwnd, nullptr, g_instance,
+                               nullptr);
+  SetForegroundWindow(menuHost);
   const UINT align = GetSystemMetrics(SM_MENUDROPALIGNMENT) ? TPM_RIGHTALIGN : TPM_LEFTALIGN;
   const UINT command = static_cast<UINT>(
       TrackPopupMenuEx(menu, align | TPM_BOTTOMALIGN | TPM_RIGHTBUTTON | TPM_RETURNCMD | TPM_NONOTIFY, at.x, at.y,
-                       hwnd, nullptr));
+                       menuHost, nullptr));
   // So that the menu's closing is seen through before anything else happens.
-  PostMessageA(hwnd, WM_NULL, 0, 0);
+  PostMessageW(menuHost, WM_NULL, 0, 0);
   DestroyMenu(menu);
   if (command != IDM_ABOUT) ReturnForeground();
   if (command != 0) OnCommand(command);

@@ -75,4 +75,5 @@ class PeekWindow : public CharacterClip, public FrameWindow {
   void ReturnForeground();
   void Exit(int code);
   bool quitAfterAbout = false;
+  HWND menuHost = nullptr;
 };

@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Runs a command on a virtual display of its own, 1024 x 768 as display.sh's,
+# in the Wine prefix PREFIX (WINE_PREFIX_SUFFIX appended, as for the other
+# displays), whose wineserver is started afresh there. For the programs that
+# put an icon in the notification area: with no X tray, Wine shows such icons
+# in a window of its own at (0,0)-(166,45), over what other tests open there.
+# usage: own-display.sh PREFIX COMMAND...
+set -euo pipefail
+prefix=$1
+shift
+
+for n in $(seq 240 280); do
+  [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] || break
+done
+Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+export DISPLAY=":$n" WINEPREFIX=$prefix${WINE_PREFIX_SUFFIX:-}
+stop() {
+  wineserver -k >/dev/null 2>&1 || true
+  kill "$xvfb" 2>/dev/null || true
+  wait "$xvfb" 2>/dev/null || true
+}
+trap stop EXIT
+for _ in $(seq 1 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+[ -e "/tmp/.X11-unix/X$n" ] || { echo "own-display: Xvfb did not start on :$n" >&2; exit 1; }
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+source "$root/scripts/wine-env.sh"
+# A server of another display would go on showing the programs there.
+wineserver -k >/dev/null 2>&1 || true
+wineserver -w 2>/dev/null || true
+"$@"
