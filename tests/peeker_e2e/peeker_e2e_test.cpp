@@ -948,8 +948,9 @@ TEST_F(PeekerTest, ThePersonsWindowKeepsTheForegroundAndTheCharacterKeepsClearOf
     EXPECT_EQ(focus(), typing);
     if (peek == 1) break;
     ASSERT_TRUE(peeker.Choose('p'));
-    // Back to the person's window as the menu closes.
+    // Back to the person's window as the menu closes, and then the peek.
     EXPECT_TRUE(PumpUntil([&] { return GetForegroundWindow() == front && focus() == typing; }, 5000));
+    ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(window) != FALSE; }, 5000));
   }
   EXPECT_EQ(peeker.Close(), 0u);
 }
