@@ -9,20 +9,23 @@ set -euo pipefail
 prefix=$1
 shift
 
-for n in $(seq 240 280); do
-  [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] || break
-done
-Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+# The server picks a free display number itself and says which: two scripts
+# looking for a free one at once would both find the same.
+said=$(mktemp)
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$said" >/dev/null 2>&1 &
 xvfb=$!
-export DISPLAY=":$n" WINEPREFIX=$prefix${WINE_PREFIX_SUFFIX:-}
+export WINEPREFIX=$prefix${WINE_PREFIX_SUFFIX:-}
 stop() {
   wineserver -k >/dev/null 2>&1 || true
   kill "$xvfb" 2>/dev/null || true
   wait "$xvfb" 2>/dev/null || true
+  rm -f "$said"
 }
 trap stop EXIT
-for _ in $(seq 1 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
-[ -e "/tmp/.X11-unix/X$n" ] || { echo "own-display: Xvfb did not start on :$n" >&2; exit 1; }
+for _ in $(seq 1 50); do [ -s "$said" ] && break; sleep 0.1; done
+n=$(tr -dc 0-9 <"$said")
+[ -n "$n" ] || { echo "own-display: Xvfb did not start" >&2; exit 1; }
+export DISPLAY=":$n"
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 source "$root/scripts/wine-env.sh"
