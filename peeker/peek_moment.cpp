@@ -1,21 +1,10 @@
 #include "peek_moment.h"
 
+#include "shell_calls.h"
+
 namespace {
 
-bool ShellUserState(QUERY_USER_NOTIFICATION_STATE* state) {
-  // Looked up, not imported: shell32 has it only from Vista on, and the program
-  // must still start where it is missing.
-  static bool looked;
-  static decltype(&SHQueryUserNotificationState) query;
-  if (!looked) {
-    looked = true;
-    HMODULE shell = LoadLibraryA("shell32.dll");
-    if (shell)
-      query = reinterpret_cast<decltype(query)>(
-          reinterpret_cast<void*>(GetProcAddress(shell, "SHQueryUserNotificationState")));
-  }
-  return query != nullptr && SUCCEEDED(query(state));
-}
+bool ShellUserState(QUERY_USER_NOTIFICATION_STATE* state) { return SUCCEEDED(ShellUserNotificationState(state)); }
 
 bool ScreenAway() {
   BOOL saver = FALSE;

@@ -16,3 +16,11 @@
 
 // Waves
 #define IDW_GOODBYE 165
+
+// Commands of the notification-area icon's menu
+#define IDM_PEEK_NOW 301
+#define IDM_PAUSE 302
+#define IDM_SOUND 303
+#define IDM_START_WITH_WINDOWS 304
+#define IDM_ABOUT 305
+#define IDM_QUIT 306

@@ -33,6 +33,16 @@ int MonitorScale(HWND window, int width, int height) {
 
 int (*g_scaleOf)(HWND window, int width, int height) = MonitorScale;
 
+bool MonitorStillThere(ScreenRect monitor) {
+  const RECT area = {monitor.left, monitor.top, monitor.left + monitor.width, monitor.top + monitor.height};
+  MONITORINFO info;
+  info.cbSize = sizeof info;
+  if (!GetMonitorInfoA(MonitorFromRect(&area, MONITOR_DEFAULTTONULL), &info)) return false;
+  return EqualRect(&info.rcMonitor, &area) != FALSE;
+}
+
+bool (*g_monitorThere)(ScreenRect monitor) = MonitorStillThere;
+
 bool OverlapRect(ScreenRect a, ScreenRect b, ScreenRect* out) {
   auto withinX = [&](int x) { return b.left <= x && x <= b.left + b.width; };
   auto withinY = [&](int y) { return b.top <= y && y <= b.top + b.height; };

@@ -25,6 +25,10 @@ extern ScreenRect (*g_monitorOf)(HWND window);
 // the work area. Replaceable, as g_monitorOf is.
 int MonitorScale(HWND window, int width, int height);
 extern int (*g_scaleOf)(HWND window, int width, int height);
+// A monitor of exactly `monitor`'s place and size is still on the display: not
+// turned off, unplugged or moved. Replaceable, as g_monitorOf is.
+bool MonitorStillThere(ScreenRect monitor);
+extern bool (*g_monitorThere)(ScreenRect monitor);
 
 // True when one of a's left and right edges lies within b's horizontal extent
 // and one of its top and bottom edges within b's vertical extent (extents

@@ -756,13 +756,13 @@ TEST_F(MakerTest, AnAnimationLargerThanTheScreenIsShownScaledDown) {
   EXPECT_EQ(shown.At(preview.right * 3 / 4, preview.bottom * 3 / 4), 0xE6E628u);
 }
 
-// On a display of 150% or 200% (the dpi.* tests, through scripts/high-dpi.sh)
+// On a display of 150% or 200% (the dpi.* tests, on a display of scripts/own-display.sh)
 // the maker's layout grows with its font, the system's message font at the
 // display's DPI, and its preview shows the animation as the greeting will:
 // twice as large, each pixel a square of four.
 TEST_F(MakerTest, AtHighDpiTheWindowGrowsWithTheDisplay) {
   const int k = HighDpiScale();
-  ASSERT_GT(k, 1) << "a display of 96 DPI: run it through scripts/high-dpi.sh";
+  ASSERT_GT(k, 1) << "a display of 96 DPI: run it through scripts/own-display.sh --dpi";
   const std::string gif = Put("anim.gif", PlainAnimation());
   const std::vector<Picture> frames = PreviewFrames(gif, "");
   ASSERT_EQ(frames.size(), 3u);

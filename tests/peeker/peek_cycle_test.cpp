@@ -16,6 +16,8 @@
 #include "peeker_globals.h"
 #include "random.h"
 #include "resource.h"
+#include "screen_rect.h"
+#include "shell_calls.h"
 #include "sound_player_spy.h"
 #include "support/dib_info.h"
 #include "support/import_patch.h"
@@ -95,6 +97,19 @@ class ScreenReadSpy {
   ImportPatch patch_;
 };
 
+// What the cycle asks of the shell's notification area, answered as `answer`
+// says: the icon is watched without one.
+struct NotifyCall {
+  DWORD message;
+  NOTIFYICONDATAW data;
+};
+std::vector<NotifyCall> notifyCalls;
+BOOL notifyAnswer = TRUE;
+BOOL RecordNotify(DWORD message, NOTIFYICONDATAW* data) {
+  notifyCalls.push_back(NotifyCall{message, *data});
+  return notifyAnswer;
+}
+
 RECT Rect(HWND window) {
   RECT r = {};
   GetWindowRect(window, &r);
@@ -107,6 +122,11 @@ class PeekCycleTest : public testing::Test {
     g_instance = GetModuleHandleA(nullptr);
     deskWidth = GetSystemMetrics(SM_CXSCREEN);
     deskHeight = GetSystemMetrics(SM_CYSCREEN);
+    notifyCalls.clear();
+    notifyAnswer = TRUE;
+    g_notifyIcon = RecordNotify;
+    // The pointer where no spot of these tests has the character stand.
+    SetCursorPos(deskWidth - 1, 0);
     // Created in this order, the z-order is: foreground, peeker, below.
     below = MakeWindow(0, 0, 50, 50, 0);
     ShowWindow(below, SW_SHOWNOACTIVATE);
@@ -130,6 +150,7 @@ class PeekCycleTest : public testing::Test {
       }
     for (HWND w : windows) DestroyWindow(w);
     peek.reset();
+    g_notifyIcon = ShellNotifyIcon;
   }
 
   // The next of the test's windows, or the peeker's, below `window`: Wine keeps
@@ -370,6 +391,8 @@ TEST_F(PeekCycleTest, OnAMonitorOfTwiceTheDesignDpiTheCharacterIsTwiceAsLarge) {
 TEST_F(PeekCycleTest, PeekRisesHoldsSinksAndHides) {
   TimerSpy timers;
   ASSERT_TRUE(timers.Installed());
+  const HWND focused = GetFocus();
+  ASSERT_NE(focused, nullptr);
   peek->currentStep = 4;
   peek->OnStart();
   EXPECT_EQ(timers.Take(peek->hwnd), (TimerSpy::Armed{{TIMER_STEP, 4000}, {TIMER_MOTION, 20}}));
@@ -416,6 +439,8 @@ TEST_F(PeekCycleTest, PeekRisesHoldsSinksAndHides) {
   }
   ExpectWindowAt(x, 300, "back at the start");
   EXPECT_EQ(peek->active, 1);
+  EXPECT_EQ(GetForegroundWindow(), foreground);
+  EXPECT_EQ(GetFocus(), focused) << "nor the keyboard focus";
 
   // The pause before the next peek is the generator's next draw of [180000, 240000].
   for (uint32_t seed : {1u, 0xC0FFEEu}) {
@@ -689,6 +714,184 @@ TEST_F(PeekCycleTest, AClickHandsTheAudioChoiceToTheClip) {
   peek->sounds.Append(IDW_GOODBYE);
   peek->PlayClipSound(0);
   EXPECT_TRUE(SoundPlayerSpy::calls.empty()) << "the clip is silent too";
+}
+
+// The icon comes with the window: the face at the size of small icons, the
+// tooltip, the form of messages the window takes; again with a new taskbar,
+// and five seconds on while the shell does not take it; it goes with the window.
+TEST_F(PeekCycleTest, TheIconComesWithTheWindowAndANewTaskbarAndGoesWithTheWindow) {
+  ASSERT_EQ(notifyCalls.size(), 2u);
+  const NOTIFYICONDATAW& added = notifyCalls[0].data;
+  EXPECT_EQ(notifyCalls[0].message, DWORD{NIM_ADD});
+  EXPECT_EQ(added.hWnd, peek->hwnd);
+  EXPECT_EQ(added.uFlags, UINT{NIF_MESSAGE | NIF_ICON | NIF_TIP | NIF_SHOWTIP});
+  EXPECT_EQ(added.uCallbackMessage, WM_TRAY_NOTIFY);
+  EXPECT_EQ(std::wstring(added.szTip), L"Glimmer");
+  ICONINFO icon;
+  ASSERT_TRUE(GetIconInfo(added.hIcon, &icon));
+  BITMAP face;
+  GetObjectA(icon.hbmColor, sizeof face, &face);
+  EXPECT_EQ(face.bmWidth, GetSystemMetrics(SM_CXSMICON));
+  DeleteObject(icon.hbmColor);
+  DeleteObject(icon.hbmMask);
+  EXPECT_EQ(notifyCalls[1].message, DWORD{NIM_SETVERSION});
+  EXPECT_EQ(notifyCalls[1].data.uVersion, UINT{NOTIFYICON_VERSION_4});
+
+  TimerSpy timers;
+  ASSERT_TRUE(timers.Installed());
+  const UINT taskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
+  const struct {
+    BOOL answer;
+    bool byRetry;
+  } times[] = {{TRUE, false}, {FALSE, false}, {TRUE, true}};
+  for (const auto& t : times) {
+    notifyAnswer = t.answer;
+    notifyCalls.clear();
+    if (t.byRetry) peek->OnTimer(TIMER_TRAY);
+    if (!t.byRetry) SendMessageW(peek->hwnd, taskbarCreated, 0, 0);
+    ASSERT_EQ(notifyCalls.size(), 2u) << "added; set to its form, or else brought up to date";
+    EXPECT_EQ(notifyCalls[0].message, DWORD{NIM_ADD});
+    EXPECT_EQ(notifyCalls[1].message, t.answer ? DWORD{NIM_SETVERSION} : DWORD{NIM_MODIFY});
+    EXPECT_EQ(timers.Take(peek->hwnd), (t.answer ? TimerSpy::Armed{} : TimerSpy::Armed{{TIMER_TRAY, 5000}}));
+  }
+  notifyCalls.clear();
+  DestroyWindow(peek->hwnd);
+  ASSERT_EQ(notifyCalls.size(), 1u);
+  EXPECT_EQ(notifyCalls[0].message, DWORD{NIM_DELETE});
+  EXPECT_EQ(notifyCalls[0].data.uID, kTrayIconId);
+}
+
+// Pause takes a peek under way away at once and lasts an hour; a peek asked
+// for meanwhile is the only one; Resume, or the hour's end, waits a pause as
+// after a peek.
+TEST_F(PeekCycleTest, PauseHidesAtOnceAndHoldsUntilResumeOrTheHoursEnd) {
+  TimerSpy timers;
+  ASSERT_TRUE(timers.Installed());
+  peek->OnTrayNotify(0, MAKELPARAM(NIN_SELECT, kTrayIconId));
+  ASSERT_EQ(peek->active, 1) << "a click on the icon peeks";
+  for (int i = 0; i < 10; i++) peek->OnTimer(TIMER_MOTION);
+  timers.Take(peek->hwnd);
+  peek->OnCommand(IDM_PAUSE);
+  EXPECT_EQ(peek->active, 0);
+  EXPECT_FALSE(IsWindowVisible(peek->hwnd));
+  EXPECT_EQ(timers.Take(peek->hwnd), (TimerSpy::Armed{{TIMER_PAUSE, 3600000}}));
+  EXPECT_EQ(KillTimer(peek->hwnd, TIMER_MOTION), FALSE) << "no peek to come";
+
+  peek->OnCommand(IDM_PEEK_NOW);
+  EXPECT_EQ(peek->active, 1);
+  EXPECT_EQ(FinishPeek(), 123);
+  EXPECT_EQ(KillTimer(peek->hwnd, TIMER_MOTION), FALSE) << "one peek, and still paused";
+  for (bool fromMenu : {true, false}) {
+    SeedRandom(7);
+    timers.Take(peek->hwnd);
+    if (fromMenu) peek->OnCommand(IDM_PAUSE);  // which reads Resume now
+    if (!fromMenu) peek->OnTimer(TIMER_PAUSE);
+    EXPECT_FALSE(peek->paused);
+    EXPECT_EQ(timers.Take(peek->hwnd), (TimerSpy::Armed{{TIMER_MOTION, static_cast<UINT>(ModelPause(7))}}));
+    peek->OnCommand(IDM_PAUSE);
+  }
+}
+
+bool monitorThere;
+bool FakeMonitorThere(ScreenRect) { return monitorThere; }
+
+// A peek whose monitor has gone leaves at once, whichever tick or message
+// finds it so, and the next one waits a pause as after any peek.
+TEST_F(PeekCycleTest, APeekLeavesAtOnceWhenItsMonitorGoesOrTheDisplayChanges) {
+  TimerSpy timers;
+  ASSERT_TRUE(timers.Installed());
+  const auto saved = g_monitorThere;
+  g_monitorThere = FakeMonitorThere;
+  for (const char* how : {"a motion tick", "an animation step", "WM_DISPLAYCHANGE"}) {
+    SCOPED_TRACE(how);
+    monitorThere = true;
+    peek->OnTimer(TIMER_MOTION);
+    ASSERT_EQ(peek->active, 1);
+    for (int i = 0; i < 5; i++) peek->OnTimer(TIMER_MOTION);
+    timers.Take(peek->hwnd);
+    SeedRandom(3);
+    monitorThere = how[0] == 'W';
+    if (how[0] == 'a') peek->OnTimer(how[1] == ' ' && how[2] == 'm' ? TIMER_MOTION : TIMER_STEP);
+    if (how[0] == 'W') SendMessageA(peek->hwnd, WM_DISPLAYCHANGE, 32, MAKELPARAM(1024, 768));
+    EXPECT_EQ(peek->active, 0);
+    EXPECT_FALSE(IsWindowVisible(peek->hwnd));
+    EXPECT_EQ(timers.Take(peek->hwnd), (TimerSpy::Armed{{TIMER_MOTION, static_cast<UINT>(ModelPause(3))}}));
+    EXPECT_EQ(KillTimer(peek->hwnd, TIMER_STEP), FALSE) << "the animation stops too";
+  }
+  g_monitorThere = saved;
+}
+
+ScreenRect NarrowMonitor(HWND) { return ScreenRect{0, 0, 300, 768}; }
+
+// The character never stands over the pointer at the top of its rise: the
+// one draw maps onto the places clear of it (found here one by one); with
+// none above the window it comes up from below; with none there, it retries
+// in ten seconds.
+TEST_F(PeekCycleTest, ChooseSpotKeepsClearOfThePointer) {
+  const struct Case {
+    const char* what;
+    int width;
+    POINT pointer;
+    bool above;
+  } cases[] = {
+      {"over the top edge", 400, {488, 260}, true},
+      {"over the top edge of a narrow window", 220, {400, 250}, false},
+      {"on the window, below the rise", 400, {488, 400}, true},
+      {"at the bottom, where the peek comes from below", 204, {500, deskHeight - 50}, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    MoveForeground(300, 300, c.width, 300);
+    SetCursorPos(c.pointer.x, c.pointer.y);
+    const int left = c.above ? 300 : 0, right = c.above ? 300 + c.width - 204 : deskWidth - 204;
+    const int top = c.above ? 300 - 122 : deskHeight - 122;
+    std::vector<int> clear;
+    for (int x = left; x <= right; x++)
+      if (c.pointer.x < x || c.pointer.x >= x + 204 || c.pointer.y < top || c.pointer.y >= top + 122) clear.push_back(x);
+    for (uint32_t seed : {1u, 0x9E3779B9u, 0xC0FFEEu, 12345u}) {
+      SeedRandom(seed);
+      ASSERT_TRUE(peek->ChooseSpot());
+      EXPECT_EQ(peek->x, clear[static_cast<size_t>(ModelDraw(seed)) % clear.size()]) << "seed " << seed;
+      EXPECT_EQ(peek->y, c.above ? 300 : deskHeight);
+    }
+  }
+  TimerSpy timers;
+  ASSERT_TRUE(timers.Installed());
+  const auto saved = g_monitorOf;
+  g_monitorOf = NarrowMonitor;
+  MoveForeground(0, 0, 300, 700);
+  SetCursorPos(150, 700);
+  peek->OnTimer(TIMER_MOTION);
+  EXPECT_EQ(peek->active, 0);
+  EXPECT_FALSE(IsWindowVisible(peek->hwnd));
+  EXPECT_EQ(timers.Take(peek->hwnd), (TimerSpy::Armed{{TIMER_MOTION, 10000}}));
+  g_monitorOf = saved;
+}
+
+// Peeks go by the window the person worked in last: not the peeker's own (the
+// menu's and the About box's, owned by it, take the foreground), nor the taskbar's.
+TEST_F(PeekCycleTest, PeeksGoByThePersonsLastWindowNotThePeekersOrTheTaskbars) {
+  ASSERT_TRUE(peek->ChooseSpot());
+  ASSERT_EQ(peek->y, 300);
+  WNDCLASSA taskbarClass = {};
+  taskbarClass.lpfnWndProc = DefWindowProcA;
+  taskbarClass.hInstance = g_instance;
+  taskbarClass.lpszClassName = "Shell_TrayWnd";
+  RegisterClassA(&taskbarClass);
+  const HWND taskbar = CreateWindowExA(0, "Shell_TrayWnd", "", WS_POPUP | WS_VISIBLE, 0, deskHeight - 40, deskWidth,
+                                       40, nullptr, nullptr, g_instance, nullptr);
+  windows.push_back(taskbar);
+  windows.push_back(CreateWindowExA(0, "STATIC", "", WS_POPUP | WS_VISIBLE, 0, 0, 10, 10, peek->hwnd, nullptr,
+                                    nullptr, nullptr));
+  for (HWND now : {taskbar, windows.back()}) {
+    SetForegroundWindow(now);
+    ASSERT_EQ(GetForegroundWindow(), now);
+    ASSERT_TRUE(peek->ChooseSpot());
+    EXPECT_EQ(peek->y, 300) << "over the person's window";
+  }
+  ShowWindow(foreground, SW_HIDE);
+  ASSERT_TRUE(peek->ChooseSpot());
+  EXPECT_EQ(peek->y, deskHeight) << "that window gone: up from below";
 }
 
 }  // namespace

@@ -275,13 +275,22 @@ TEST(AboutChime, RisesFromAndFadesToSilenceWithoutClipping) {
   for (size_t i = 0; i < 11; ++i) EXPECT_LE(std::abs(samples[i]), loudest / 4) << "sample " << i;
 }
 
-TEST(PeekerIcon, HoldsA32And16PixelImageIn16Colours) {
+// 32 and 16 pixels, and 64 for displays of 200%, where 64 is the 32 doubled:
+// the same face, its eyes and mouth the same pixels in squares of four.
+TEST(PeekerIcon, HoldsA32A16AndA64PixelImageIn16Colours) {
   IconFile icon = ParseIcon(ReadRes("glimmer.ico"));
   ASSERT_TRUE(icon.parsed) << icon.error;
   EXPECT_EQ(icon.type, 1);
-  ASSERT_EQ(icon.images.size(), 2u);
-  const int sides[] = {32, 16};
-  for (size_t i = 0; i < 2; ++i) {
+  ASSERT_EQ(icon.images.size(), 3u);
+  const int sides[] = {32, 16, 64};
+  const IconImage &large = icon.images[0], &double_ = icon.images[2];
+  // The eyes' full rows, stamped whole at both sizes.
+  for (int y = 14; y < 20; ++y)
+    for (int x : {6, 7, 8, 9, 10, 11, 12, 13, 18, 19, 20, 21, 22, 23, 24, 25})
+      for (int corner = 0; corner < 4; ++corner)
+        ASSERT_EQ(double_.indices[(2 * y + corner / 2) * 64 + 2 * x + corner % 2], large.indices[y * 32 + x])
+            << x << "," << y;
+  for (size_t i = 0; i < 3; ++i) {
     const IconImage& image = icon.images[i];
     SCOPED_TRACE(sides[i]);
     EXPECT_EQ(image.width, sides[i]);

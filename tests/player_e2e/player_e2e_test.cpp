@@ -113,11 +113,11 @@ TEST_F(PlayerTest, ShowsFramesInOrderThroughThePalette) {
   EXPECT_EQ(player.WaitForExit(), 0u);
 }
 
-// On a display of 150% or 200% (the dpi.* tests, through scripts/high-dpi.sh)
+// On a display of 150% or 200% (the dpi.* tests, on a display of scripts/own-display.sh)
 // the window is twice the animation's size, each of its pixels a square of four.
 TEST_F(PlayerTest, AtHighDpiEachPixelIsAWholeSquare) {
   const int k = HighDpiScale();
-  ASSERT_GT(k, 1) << "a display of 96 DPI: run it through scripts/high-dpi.sh";
+  ASSERT_GT(k, 1) << "a display of 96 DPI: run it through scripts/own-display.sh --dpi";
   std::vector<PlainFrame> frames = {Pattern(0, 0, kScreenWidth, kScreenHeight, 1), Pattern(30, 20, 50, 40, 90)};
   Program player(Greeting(Section("GIF_BEGINS_HERE", AnimationGif(frames))), temp_.path());
   HWND window = player.WaitForWindow("LoopvueMainWin", nullptr);

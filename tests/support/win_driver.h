@@ -84,7 +84,7 @@ Capture WaitForClient(HWND window, Predicate done, DWORD timeoutMs = 10000) {
 bool SecondMonitor(RECT* monitor);
 
 // The scale programs take on this display, for the tests run at 150% and 200%
-// (scripts/high-dpi.sh): the whole number nearest to its DPI / 96, a half
+// (scripts/own-display.sh --dpi): the whole number nearest to its DPI / 96, a half
 // rounding up; 0 on a display of 96 DPI or less, where such a test cannot run.
 int HighDpiScale();
 

@@ -280,7 +280,9 @@ const char* const kSmallIcon[] = {
     "...##########...",
 };
 
-void Stamp(IndexedImage& image, const CreaturePalette& p, int left, int top, const char* const* rows, int count) {
+// Each pattern pixel becomes a `scale` x `scale` block, its corner at (left, top) x scale.
+void Stamp(IndexedImage& image, const CreaturePalette& p, int left, int top, const char* const* rows, int count,
+           int scale = 1) {
   for (int y = 0; y < count; ++y) {
     for (int x = 0; rows[y][x]; ++x) {
       uint8_t index;
@@ -303,7 +305,9 @@ void Stamp(IndexedImage& image, const CreaturePalette& p, int left, int top, con
         case 't': index = p.tongue[0]; break;
         default: std::abort();
       }
-      image.pixels[static_cast<size_t>(top + y) * image.width + left + x] = index;
+      for (int v = 0; v < scale; ++v)
+        for (int u = 0; u < scale; ++u)
+          image.pixels[static_cast<size_t>((top + y) * scale + v) * image.width + (left + x) * scale + u] = index;
     }
   }
 }
@@ -345,16 +349,19 @@ IndexedImage DrawSmallIcon() {
   return image;
 }
 
-IndexedImage DrawLargeIcon() {
+IndexedImage DrawLargeIcon(int scale) {
   CreaturePalette palette = IconPalette();
-  PaletteCanvas canvas(32, 32, 8, palette.key);
-  CreatureArtist artist(canvas, palette, 1.6);
-  for (double dir : {-1.0, 1.0}) artist.Antenna({16 + dir * 5, 9}, {16 + dir * 6, 3}, {16 + dir * 11, 4}, 1.0, 3.2);
-  artist.Head({{16, 19.5}, 15, 12.3});
-  for (double dir : {-1.0, 1.0}) artist.Cheek({{16 + dir * 10.5, 24.5}, 2.6, 1.6});
+  const double k = scale;
+  PaletteCanvas canvas(32 * scale, 32 * scale, 8, palette.key);
+  CreatureArtist artist(canvas, palette, 1.6 * k);
+  for (double dir : {-1.0, 1.0})
+    artist.Antenna({(16 + dir * 5) * k, 9 * k}, {(16 + dir * 6) * k, 3 * k}, {(16 + dir * 11) * k, 4 * k}, 1.0 * k,
+                   3.2 * k);
+  artist.Head({{16 * k, 19.5 * k}, 15 * k, 12.3 * k});
+  for (double dir : {-1.0, 1.0}) artist.Cheek({{(16 + dir * 10.5) * k, 24.5 * k}, 2.6 * k, 1.6 * k});
   IndexedImage image = canvas.Resolved(palette.colours, palette.key, Resolve::kMajority);
-  Stamp(image, palette, 6, 12, kIconEye, 10);
-  Stamp(image, palette, 18, 12, kIconEye, 10);
-  Stamp(image, palette, 12, 23, kIconMouth, 4);
+  Stamp(image, palette, 6, 12, kIconEye, 10, scale);
+  Stamp(image, palette, 18, 12, kIconEye, 10, scale);
+  Stamp(image, palette, 12, 23, kIconMouth, 4, scale);
   return image;
 }

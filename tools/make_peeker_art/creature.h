@@ -16,8 +16,10 @@ const int kFrameHeight = 122;
 // and the rest of him is hidden behind it. Pure green wherever he is not.
 IndexedImage DrawPeekingCreature(const CreaturePose& pose);
 
-// His face alone for the icon, 32 x 32 and 16 x 16, in a 16-colour palette
-// whose entry 0 (black) marks the see-through pixels. The small one is drawn
-// pixel by pixel: at 16 pixels shapes no longer resolve into a face.
-IndexedImage DrawLargeIcon();
+// His face alone for the icon, 32 x 32 (and `scale` times that, for displays
+// of 200% and more) and 16 x 16, in a 16-colour palette whose entry 0 (black)
+// marks the see-through pixels. The small one is drawn pixel by pixel: at 16
+// pixels shapes no longer resolve into a face; the large one's eyes and mouth
+// are pixel patterns too, each of their pixels a square at the larger sizes.
+IndexedImage DrawLargeIcon(int scale = 1);
 IndexedImage DrawSmallIcon();

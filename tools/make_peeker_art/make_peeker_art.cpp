@@ -50,7 +50,9 @@ int main(int argc, char** argv) {
   ok &= WriteFile(dir + "about_162.bmp", BmpFileRle8(DrawTextLine("Click Kill to say goodbye", 207, 16)));
   ok &= WriteFile(dir + "about_163.bmp", BmpFileRle8(DrawTextLine("A little friend who peeks at you", 199, 18)));
   ok &= WriteFile(dir + "about_165.wav", ChimeWaveFile());
-  ok &= WriteFile(dir + "glimmer.ico",
-                  IconFile({SeeThroughAtEntryZero(DrawLargeIcon()), SeeThroughAtEntryZero(DrawSmallIcon())}));
+  // 32 and 16 for the file and the notification area at 100%, 64 for displays of 200%.
+  ok &= WriteFile(dir + "glimmer.ico", IconFile({SeeThroughAtEntryZero(DrawLargeIcon()),
+                                                 SeeThroughAtEntryZero(DrawSmallIcon()),
+                                                 SeeThroughAtEntryZero(DrawLargeIcon(2))}));
   return ok ? 0 : 1;
 }
