@@ -4,7 +4,9 @@
 #                       build/win/bin/greeting.exe and play it
 #   ./run.sh glimmer    run the peeker
 #   ./run.sh maker      run the greeting maker on the sample animation and song
-#   ./run.sh dist       write the release bundle to build/dist/ and build/dist.zip
+#   ./run.sh dist       write the release bundle to build/dist/ and build/dist.zip:
+#                       the programs, the sample greeting as a .exe and as a
+#                       web page, the readme and the web page's notices
 #   ./run.sh screenshots  take the README's screenshots on a private virtual
 #                       display and save them under docs/
 # With DISPLAY set the program runs on that display until you close it; without
@@ -31,9 +33,13 @@ if [ "$job" = dist ]; then
   mkdir -p "$dist"
   cp "$bin/glimmer.exe" "$bin/loopvue.exe" "$bin/loopvue-maker.exe" "$bin/loopvue-pack.exe" "$dist/"
   pack_greeting "$dist/greeting.exe"
+  # The same greeting for the web; every page carries the software its notices name.
+  "$root/build/host/bin/loopvue-pack" --web --midi "$root/samples/greeting.mid" "$root/samples/greeting.gif" \
+    -o "$dist/greeting.html"
   sed 's/$/\r/' "$root/dist/README.txt" > "$dist/README.txt"
-  (cd "$dist" && zip -q -X "$root/build/dist.zip" README.txt glimmer.exe loopvue.exe loopvue-maker.exe \
-    loopvue-pack.exe greeting.exe)
+  sed 's/$/\r/' "$root/web/THIRD-PARTY-NOTICES.txt" > "$dist/THIRD-PARTY-NOTICES.txt"
+  (cd "$dist" && zip -q -X "$root/build/dist.zip" README.txt THIRD-PARTY-NOTICES.txt glimmer.exe loopvue.exe \
+    loopvue-maker.exe loopvue-pack.exe greeting.exe greeting.html)
   ls -l "$dist"
   echo "Release bundle: $dist and $root/build/dist.zip"
   exit 0
