@@ -192,7 +192,7 @@ bool CheckAsGreeting(const GreetingParts& parts, const std::string& output, std:
   GreetingLayout layout(trial, output);
   const std::string aside = output + ".sections-" + std::to_string(getpid());
   if (!WriteSections(trial, layout, aside)) {
-    *error = output + ": cannot write beside it: " + std::strerror(errno);
+    *error = output + ": cannot write it: " + std::strerror(errno);
   } else {
     *error = CheckSections(aside, output, layout, parts.song != nullptr);
   }

@@ -238,11 +238,14 @@ class MakerTest : public ::testing::Test {
     return WaitForClient(Control(IDC_PREVIEW), [&](const Capture& c) { return Same(c, expected); });
   }
   // The program's message box, once shown; its text in `text`.
+  // A message box: a dialog with its text, no file name. A file dialog on its
+  // way out (Wine 10) may for a moment show neither.
   HWND WaitForMessageBox(std::string* text) {
     HWND box = nullptr;
     PumpUntil([&] {
       for (HWND dialog : maker_->Dialogs()) {
-        if (GetDlgItem(dialog, 0xFFFF) != nullptr || FileNameBox(dialog) == nullptr) box = dialog;
+        HWND says = GetDlgItem(dialog, 0xFFFF);
+        if (says != nullptr && !TextOf(says).empty() && FileNameBox(dialog) == nullptr) box = dialog;
       }
       return box != nullptr;
     });

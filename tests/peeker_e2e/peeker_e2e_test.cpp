@@ -860,6 +860,7 @@ TEST_F(PeekerTest, TheIconAndItsMenuDoEachOfTheirThings) {
   // Peek now: over the person's window, though the menu had the foreground.
   ASSERT_TRUE(peeker.Choose('p'));
   EXPECT_TRUE(PumpUntil([&] { return GetForegroundWindow() == front; }, 5000));
+  ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(window) != FALSE; }, 5000));
   CheckTrack(peeker.TrackUntilHidden(), window, 300);
   peeker.Icon(NIN_SELECT);
   ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(window) != FALSE; }, 5000)) << "a click peeks too";
