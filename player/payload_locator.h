@@ -14,6 +14,13 @@
 // at the fourth character.
 #define GIF_SECTION_MARKER "---GIF_BEGINS_HERE"
 #define MIDI_SECTION_MARKER "---MIDI_BEGINS_HERE"
+// The sender's words, UTF-8 with every byte exclusive-or kTextSectionFlip: ASCII
+// goes above 0x7F, and a lead byte that turns into a letter is always followed
+// by a continuation byte that turns into a digit, a sign or a control character.
+// No two letters stand in a row, so no words can ever read as a marker. Written
+// after the other sections.
+#define TEXT_SECTION_MARKER "---TEXT_BEGINS_HERE"
+const uint8_t kTextSectionFlip = 0x80;
 const int kMarkerGuardLength = 3;
 
 // The section's name in a stored marker: what follows the dashes.
