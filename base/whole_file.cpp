@@ -58,7 +58,7 @@ Bytes ReadWholeFile(const std::string& path, bool* read) {
 template std::vector<uint8_t> ReadWholeFile(const std::string& path, bool* read);
 template std::string ReadWholeFile(const std::string& path, bool* read);
 
-bool WriteWholeFile(const std::string& path, std::initializer_list<ByteView> pieces) {
+bool WriteWholeFile(const std::string& path, const std::vector<ByteView>& pieces) {
   FILE* file = OpenPath(path, "wb");
   if (!file) return false;
   bool written = true;

@@ -44,5 +44,8 @@ class ByteView {
 
 // Creates or replaces the file at `path` with `pieces` back to back. False, with
 // errno telling why, when it cannot; the file may then be left partly written.
-bool WriteWholeFile(const std::string& path, std::initializer_list<ByteView> pieces);
+bool WriteWholeFile(const std::string& path, const std::vector<ByteView>& pieces);
+inline bool WriteWholeFile(const std::string& path, std::initializer_list<ByteView> pieces) {
+  return WriteWholeFile(path, std::vector<ByteView>(pieces));
+}
 inline bool WriteWholeFile(const std::string& path, ByteView bytes) { return WriteWholeFile(path, {bytes}); }

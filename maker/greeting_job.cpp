@@ -93,6 +93,21 @@ void GreetingJob::Load() {
   for (const VerdictEntry& warning : flattened.warnings) in.notes.push_back(warning.reason);
 }
 
+// The parts of the greeting being saved, in either form.
+GreetingParts GreetingJob::PartsToSave() const {
+  const GreetingSave& out = *save;
+  GreetingParts parts;
+  parts.playerPath = "the player inside this program";
+  parts.player = &CarriedPlayer();
+  parts.animationPath = out.animationPath;
+  parts.animation = &out.animation;
+  parts.flattened = out.flattened;
+  parts.songPath = out.songPath;
+  if (out.withSong) parts.song = &out.song;
+  parts.words = out.words;
+  return parts;
+}
+
 void GreetingJob::Save() {
   GreetingSave& out = *save;
   if (out.web) {
@@ -103,30 +118,18 @@ void GreetingJob::Save() {
     out.error = "this program lacks the player it copies into greetings: get loopvue-maker.exe again";
     return;
   }
-  GreetingParts parts;
-  parts.playerPath = "the player inside this program";
-  parts.player = &CarriedPlayer();
-  parts.animationPath = out.animationPath;
-  parts.animation = &out.animation;
-  parts.flattened = out.flattened;
-  parts.songPath = out.songPath;
-  if (out.withSong) parts.song = &out.song;
-  if (WriteGreeting(parts, out.output, &out.error)) out.bytes = FileSize(out.output);
+  if (WriteGreeting(PartsToSave(), out.output, &out.error)) out.bytes = FileSize(out.output);
 }
 
 // The same greeting as one web page, refused for what the greeting would be.
 void GreetingJob::SaveWebPage() {
   GreetingSave& out = *save;
-  GreetingParts parts;
-  parts.animationPath = out.animationPath;
-  parts.animation = &out.animation;
-  parts.flattened = out.flattened;
-  parts.songPath = out.songPath;
-  if (out.withSong) parts.song = &out.song;
+  GreetingParts parts = PartsToSave();
   WebPageParts page;
-  page.title = WebPageTitle(out.output);
-  page.animation = &out.animation;
+  page.title = WebPageTitle(out.output, out.words);
+  page.animation = parts.animation;
   page.song = parts.song;
+  page.words = parts.words;
   if (CheckAsGreeting(parts, out.output, &out.error) && WriteWebPage(page, out.output, &out.error))
     out.bytes = FileSize(out.output);
 }

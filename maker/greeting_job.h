@@ -15,6 +15,7 @@
 #include "flatten_need.h"
 #include "gif_flattener.h"
 #include "gif_parser.h"
+#include "greeting_files.h"
 
 // What a job is doing, for the window to say while it waits.
 enum JobPhase : LONG { kPhaseReading, kPhaseChecking, kPhaseFlattening, kPhaseSaving };
@@ -61,6 +62,7 @@ struct GreetingSave {
   std::string songPath;
   std::vector<uint8_t> song;
   bool withSong = false;
+  std::string words;  // the sender's words, normalised; empty: none
 
   std::string error;  // empty when saved
   int64_t bytes = 0;  // the greeting's size once saved
@@ -89,6 +91,7 @@ class GreetingJob {
   void Load();
   void Save();
   void SaveWebPage();
+  GreetingParts PartsToSave() const;
   void SetPhase(JobPhase phase) { InterlockedExchange(&phase_, phase); }
 
   HANDLE thread_ = nullptr;

@@ -67,39 +67,35 @@ class GreetingLayout {
     animation_ = Section{GIF_SECTION_MARKER, "animation", Size(parts.player), Size(parts.animation)};
     song_ = Section{MIDI_SECTION_MARKER, "song", animation_.DataStart() + animation_.size,
                     parts.song ? Size(parts.song) : 0};
+    words_ = Section{TEXT_SECTION_MARKER, "words", parts.song ? song_.DataStart() + song_.size : song_.start,
+                     static_cast<int64_t>(parts.words.size())};
   }
 
   const Section& animation() const { return animation_; }
   const Section& song() const { return song_; }
-  int64_t total() const { return parts_.song ? song_.DataStart() + song_.size : song_.start; }
+  const Section& words() const { return words_; }
+  int64_t total() const { return parts_.words.empty() ? words_.start : words_.DataStart() + words_.size; }
 
   // Why the player's lookup of `section` did not end at the section itself.
   std::string Explain(const Section& section, const Lookup& lookup) const {
     if (lookup.matched >= 0 && lookup.matched < section.start) {
-      std::string path;
-      int64_t offset = 0;
-      std::string cure;
-      if (lookup.matched < animation_.start) {
-        path = parts_.playerPath;
-        offset = lookup.matched;
-        cure = " (give the plain player)";
-      } else {
-        path = parts_.animationPath;
-        offset = lookup.matched - animation_.DataStart();
-        if (!parts_.flattened) cure = " (--flatten drops comments and application data)";
-      }
-      return path + ": holds the marker of a " + section.what + " section (*" + section.Name() + ":) at byte " +
-             std::to_string(offset) + ", which the player would take for the " + section.what + cure;
+      const Part part = PartAt(lookup.matched);
+      const std::string cure = part.section == nullptr ? " (give the plain player)"
+                               : part.section == &animation_ && !parts_.flattened
+                                   ? " (--flatten drops comments and application data)"
+                                   : "";
+      return part.path + ": holds the marker of a " + section.what + " section (*" + section.Name() + ":) at byte " +
+             std::to_string(part.offset) + ", which the player would take for the " + section.what + cure;
     }
     if (lookup.matched < 0 || lookup.matched > section.start) {
       // The part before the section leaves a candidate match open, which
       // swallows the section's own asterisk.
-      const bool afterPlayer = section.start == animation_.start;
-      const std::string cure = afterPlayer ? " (give the plain player)"
-                               : parts_.flattened ? ""
-                                                  : " (--flatten ends it with the GIF trailer)";
-      return (afterPlayer ? parts_.playerPath : parts_.animationPath) +
-             ": ends with the start of a section marker, which hides the " + section.what +
+      const Part part = PartAt(section.start - 1);
+      const std::string cure = part.section == nullptr ? " (give the plain player)"
+                               : part.section == &animation_ && !parts_.flattened
+                                   ? " (--flatten ends it with the GIF trailer)"
+                                   : "";
+      return part.path + ": ends with the start of a section marker, which hides the " + section.what +
              "'s marker after it from the player" + cure;
     }
     return output_ + ": the player reads a length of " + std::to_string(lookup.length) + " for the " +
@@ -109,10 +105,26 @@ class GreetingLayout {
  private:
   static int64_t Size(const std::vector<uint8_t>* bytes) { return static_cast<int64_t>(bytes->size()); }
 
+  // The part of the greeting that holds the byte at `offset`: its path, its
+  // section (null for the player) and where in its own file the byte is.
+  struct Part {
+    std::string path;
+    const Section* section;
+    int64_t offset;
+  };
+  Part PartAt(int64_t offset) const {
+    if (parts_.song && offset >= song_.DataStart()) return Part{parts_.songPath, &song_, offset - song_.DataStart()};
+    if (offset >= animation_.DataStart()) {
+      return Part{parts_.animationPath, &animation_, offset - animation_.DataStart()};
+    }
+    return Part{parts_.playerPath, nullptr, offset};
+  }
+
   const GreetingParts& parts_;
   const std::string output_;
   Section animation_;
   Section song_;
+  Section words_;
 };
 
 // Runs the player's lookup on the greeting as written: each section must be
@@ -126,13 +138,16 @@ std::string CheckSections(const std::string& path, const std::string& output, co
   if (animation.matched != layout.animation().start || animation.length != layout.animation().size) {
     return layout.Explain(layout.animation(), animation);
   }
-  Lookup song = LookUp(path, layout.song(), size);
-  if (withSong && (song.matched != layout.song().start || song.length != layout.song().size)) {
-    return layout.Explain(layout.song(), song);
+  // Each later section where it stands; a section not given must not be
+  // found, since the player would take what it found for it (a marker with no
+  // usable length gives nothing).
+  for (const Section* section : {&layout.song(), &layout.words()}) {
+    const bool given = section == &layout.song() ? withSong : section->size > 0;
+    Lookup found = LookUp(path, *section, size);
+    if (given ? found.matched != section->start || found.length != section->size : found.length != 0) {
+      return layout.Explain(*section, found);
+    }
   }
-  // A song found without one given would be played; a marker with no usable
-  // length plays nothing.
-  if (!withSong && song.length != 0) return layout.Explain(layout.song(), song);
   return std::string();
 }
 
@@ -154,9 +169,13 @@ namespace {
 // The parts as a greeting, in `path`; false when they cannot be written.
 bool WriteSections(const GreetingParts& parts, const GreetingLayout& layout, const std::string& path) {
   const std::string animationHeader = SectionHeader(layout.animation());
-  return parts.song ? WriteWholeFile(path, {*parts.player, animationHeader, *parts.animation,
-                                            SectionHeader(layout.song()), *parts.song})
-                    : WriteWholeFile(path, {*parts.player, animationHeader, *parts.animation});
+  const std::string songHeader = SectionHeader(layout.song()), wordsHeader = SectionHeader(layout.words());
+  std::string words = parts.words;
+  for (char& c : words) c = static_cast<char>(c ^ kTextSectionFlip);
+  std::vector<ByteView> pieces = {*parts.player, animationHeader, *parts.animation};
+  if (parts.song) pieces.insert(pieces.end(), {songHeader, *parts.song});
+  if (!words.empty()) pieces.insert(pieces.end(), {wordsHeader, words});
+  return WriteWholeFile(path, pieces);
 }
 
 }  // namespace

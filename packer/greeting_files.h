@@ -18,11 +18,12 @@ struct GreetingParts {
   bool flattened = false;  // the animation came from --flatten
   std::string songPath;
   const std::vector<uint8_t>* song = nullptr;  // null: no song
+  std::string words;  // the sender's words as NormalisedWords gives them; empty: none
 };
 
-// Writes the player followed by the animation's section and the song's, beside
-// `output` first. Only when the player's lookup finds the animation and the song
-// exactly where they were written (and, without a song, finds none) is the file
+// Writes the player followed by the animation's section, the song's and the
+// words', beside `output` first. Only when the player's lookup finds each part
+// exactly where it was written (and finds none of a part not given) is the file
 // renamed to `output`; otherwise it is removed. False, with `error` one line
 // naming the file, the reason and the cure, when the greeting is not written.
 bool WriteGreeting(const GreetingParts& parts, const std::string& output, std::string* error);

@@ -24,6 +24,7 @@
 #include "gif_parser.h"
 #include "greeting_files.h"
 #include "greeting_rules.h"
+#include "greeting_words.h"
 #include "native_path.h"
 #include "web_page.h"
 #include "whole_file.h"
@@ -32,9 +33,10 @@ namespace {
 
 const char kVersion[] = "1.0";
 const char kUsage[] =
-    "usage: loopvue-pack [--flatten [--dither]] [--midi SONG.mid] [--player PATH] [--preview DIR]\n"
-    "                    ANIMATION.gif -o GREETING.exe\n"
-    "       loopvue-pack --web [--flatten [--dither]] [--midi SONG.mid] ANIMATION.gif -o PAGE.html\n"
+    "usage: loopvue-pack [--flatten [--dither]] [--midi SONG.mid] [--message TEXT | --message-file FILE]\n"
+    "                    [--player PATH] [--preview DIR] ANIMATION.gif -o GREETING.exe\n"
+    "       loopvue-pack --web [--flatten [--dither]] [--midi SONG.mid] [--message TEXT | --message-file FILE]\n"
+    "                    ANIMATION.gif -o PAGE.html\n"
     "\n"
     "Appends the animation (and the song) to a copy of the player, making a greeting\n"
     "that plays by itself. The animation must be a GIF with a global colour table\n"
@@ -50,6 +52,9 @@ const char kUsage[] =
     "                      global table (reduced to 256 colours when there are more)\n"
     "  --dither            with --flatten, diffuse the error when colours are reduced\n"
     "  --midi FILE         a Standard MIDI File to play once at start\n"
+    "  --message TEXT      the sender's words, shown under the animation and as its\n"
+    "                      title (at most 1,000 characters)\n"
+    "  --message-file FILE the words from a UTF-8 text file\n"
     "  --player FILE       the player to copy (default: loopvue.exe beside this program)\n"
     "  --web               write a web page (PAGE.html) instead; it needs no player, and\n"
     "                      an animation with transparency or disposal is flattened\n"
@@ -61,6 +66,7 @@ const char kUsage[] =
 
 struct Options {
   std::string gif, midi, player, output, preview;
+  std::string words;  // normalised
   bool flatten = false, dither = false, web = false;
 };
 
@@ -122,6 +128,7 @@ std::string DefaultPlayer(const std::string& self) {
 
 Options ParseArguments(const std::vector<std::string>& argv) {
   Options options;
+  const char* messageFrom = nullptr;  // the option that gave the words
   const size_t argc = argv.size();
   for (size_t i = 1; i < argc; i++) {
     const std::string arg = argv[i];
@@ -139,6 +146,19 @@ Options ParseArguments(const std::vector<std::string>& argv) {
       options.output = value();
     } else if (arg == "--midi") {
       options.midi = value();
+    } else if (arg == "--message" || arg == "--message-file") {
+      if (messageFrom) Fail(std::string("more than one message given (") + messageFrom + ", " + arg + ")");
+      messageFrom = argv[i].c_str();
+      const std::string given = value();
+      std::string text = given;
+      if (arg == "--message-file") {
+        bool read = false;
+        text = ReadWholeFile<std::string>(given, &read);
+        if (!read) Fail(given + ": cannot read it: " + std::strerror(errno));
+      }
+      options.words = NormalisedWords(text);
+      const std::string refusal = WordsRefusal(options.words);
+      if (!refusal.empty()) Fail((arg == "--message" ? arg : given) + ": " + refusal);
     } else if (arg == "--player") {
       options.player = value();
     } else if (arg == "--preview") {
@@ -248,6 +268,7 @@ void RefuseWhatTheGreetingWould(const Options& options, const std::vector<uint8_
   parts.flattened = flattened;
   parts.songPath = options.midi;
   parts.song = song;
+  parts.words = options.words;
   std::string error;
   if (!CheckAsGreeting(parts, options.output, &error)) Fail(error);
 }
@@ -289,9 +310,10 @@ int PackPage(const Options& options) {
   FreeGifAnimation(&animation);
 
   WebPageParts parts;
-  parts.title = WebPageTitle(options.output);
+  parts.title = WebPageTitle(options.output, options.words);
   parts.animation = &gif;
   if (!options.midi.empty()) parts.song = &midi;
+  parts.words = options.words;
   std::string error;
   if (!WriteWebPage(parts, options.output, &error)) Fail(error);
   return 0;
@@ -340,6 +362,7 @@ int Pack(const std::vector<std::string>& argv) {
   parts.flattened = options.flatten;
   parts.songPath = options.midi;
   if (!options.midi.empty()) parts.song = &midi;
+  parts.words = options.words;
   std::string error;
   if (!WriteGreeting(parts, options.output, &error)) Fail(error);
   return 0;

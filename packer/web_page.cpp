@@ -12,6 +12,7 @@
 
 #include "gif_block_walker.h"
 #include "gif_blocks.h"
+#include "greeting_words.h"
 #include "web_template.h"
 #include "whole_file.h"
 
@@ -143,7 +144,8 @@ bool WriteWebPage(const WebPageParts& parts, const std::string& output, std::str
   return true;
 }
 
-std::string WebPageTitle(const std::string& output) {
+std::string WebPageTitle(const std::string& output, const std::string& words) {
+  if (!words.empty()) return WordsTitle(words);
   const size_t slash = output.find_last_of("/\\");
   std::string name = slash == std::string::npos ? output : output.substr(slash + 1);
   const std::string extension = ".html";

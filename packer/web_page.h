@@ -29,5 +29,6 @@ std::string MakeWebPage(const WebPageParts& parts);
 // file is then left behind.
 bool WriteWebPage(const WebPageParts& parts, const std::string& output, std::string* error);
 
-// The title of a page saved as `output`: its file name without ".html".
-std::string WebPageTitle(const std::string& output);
+// The title of a page saved as `output`: the first line of the sender's words
+// (WordsTitle), or without words its file name without ".html".
+std::string WebPageTitle(const std::string& output, const std::string& words);

@@ -94,8 +94,8 @@ std::string Comment(const std::string& text) {
 
 // A song section's marker with a length and that many bytes, built here so that
 // this program does not hold one whole.
-std::string SongSection(const std::string& data) {
-  return "*" + std::string(&MIDI_SECTION_MARKER[3]) + ":" + std::string(1, static_cast<char>(data.size())) +
+std::string SongSection(const std::string& data, const char* marker = MIDI_SECTION_MARKER) {
+  return "*" + std::string(&marker[3]) + ":" + std::string(1, static_cast<char>(data.size())) +
          std::string(3, '\0') + data;
 }
 
@@ -208,6 +208,38 @@ TEST_F(PackerTest, AppendsTheSectionsThePlayerLooksFor) {
   ClosePayloadFile();
   EXPECT_EQ(greeting.size(), kPlayer.size() + 21 + gif.size() + 22 + kSong.size());
   EXPECT_EQ(Outputs({"anim.gif", "song.mid"}), std::vector<std::string>{"greeting.exe"});
+
+  // The sender's words follow, each byte flipped, and change nothing before
+  // them: a player that looks for no words finds what it found. They arrive as
+  // they were typed anywhere, and go on normalised.
+  const std::string words = "Happy birthday, \xD0\x90\xD0\xBD\xD0\xBD\xD0\xB0! \xF0\x9F\x8E\x82\nFrom all of us";
+  std::string typed = "\xEF\xBB\xBF" + words;
+  typed.replace(typed.find('\n'), 1, "\r\n");
+  const std::string withWords = dir_.File("with words.exe");
+  run = Pack("--message-file '" + Put("words.txt", typed + " \r\n\r\n") + "' --midi '" + song + "' '" + anim +
+             "' -o '" + withWords + "'");
+  ASSERT_EQ(run.status, 0) << run.err;
+  std::string flipped = words;
+  for (char& c : flipped) c = static_cast<char>(c ^ 0x80);
+  EXPECT_TRUE(ReadWholeFile<std::string>(withWords) == greeting + SongSection(flipped, TEXT_SECTION_MARKER));
+  bool found = false;
+  EXPECT_TRUE(SectionOf(withWords, GIF_SECTION_MARKER, &found) == gif);
+  EXPECT_TRUE(SectionOf(withWords, MIDI_SECTION_MARKER, &found) == kSong);
+  // What the words may not be; an empty message is none.
+  std::string most;
+  for (int i = 0; i < 1000; i++) most += "\xC3\xA9";
+  struct Words {
+    std::string message, refusal;
+  } cases[] = {{most, ""}, {most + "e", "the words have 1001 characters; a greeting takes at most 1000"},
+               {"caf\xE9", "the words are not UTF-8 text"}, {"\xED\xA0\x80", "the words are not UTF-8 text"},
+               {" \r\n", ""}};
+  for (const Words& c : cases) {
+    std::remove(withWords.c_str());
+    run = Pack("--message-file '" + Put("words.txt", c.message) + "' '" + anim + "' -o '" + withWords + "'");
+    EXPECT_EQ(run.err, c.refusal.empty() ? "" : "loopvue-pack: " + dir_.File("words.txt") + ": " + c.refusal + "\n");
+    EXPECT_EQ(FileExists(withWords), c.refusal.empty()) << c.refusal;
+  }
+  EXPECT_EQ(ReadWholeFile<std::string>(withWords).size(), kPlayer.size() + 21 + gif.size());
 }
 
 TEST_F(PackerTest, RefusesWhatThePlayerCannotShow) {
@@ -360,6 +392,8 @@ TEST_F(PackerTest, SectionsAreFoundWhereTheyWereWritten) {
       {"marker before the song", kPlayer, AfterTable(gif, Comment(SongSection("ABCDE"))), true,
        "anim.gif: holds the marker of a song section", true},
       {"length 0 and no song", kPlayer, AfterTable(gif, Comment(SongSection(""))), false, "", false},
+      {"words marker", kPlayer, AfterTable(gif, Comment(SongSection("ABCDE", TEXT_SECTION_MARKER))), true,
+       "anim.gif: holds the marker of a words section (*TEXT_BEGINS_HERE:) at byte 784", true},
       {"animation ends with an asterisk", kPlayer, gif + "*", true,
        "anim.gif: ends with the start of a section marker, which hides the song's marker after it from the player "
        "(--flatten ends it with the GIF trailer)",
@@ -720,6 +754,12 @@ TEST_F(PackerTest, WebPageIsTheSameForTheSameParts) {
   EXPECT_NE(page.find("<title>" + title + "</title>"), std::string::npos);
   EXPECT_NE(page.find("alt=\"Animation: " + title + "\""), std::string::npos);
   EXPECT_NE(page.find("width=\"40\" height=\"30\""), std::string::npos);
+  // With words, their first line is the title, cut at 60 characters.
+  const std::string line = "Happy birthday, Anna! Many happy returns of the day, with love \xF0\x9F\x8E\x82";
+  ASSERT_EQ(Pack(args + dir_.File(name) + "' --message '" + line + "\nFrom all of us'").status, 0);
+  EXPECT_NE(ReadWholeFile<std::string>(dir_.File(name)).find(
+                "<title>Happy birthday, Anna! Many happy returns of the day, with\xE2\x80\xA6</title>"),
+            std::string::npos);
   EXPECT_EQ(DecodedAfter(page, "data-song=\""), kSong);
   // Through the library, as the maker writes it: the words escaped, the page
   // within 160 KiB of its animation's and song's base64.
