@@ -13,6 +13,7 @@
 #include "whole_file.h"
 #include "greeting_rules.h"
 #include "greeting_summary.h"
+#include "greeting_words.h"
 #include "indexed_bitmap_draw.h"
 #include "native_path.h"
 #include "resource.h"
@@ -129,7 +130,8 @@ INT_PTR CALLBACK MakerWindow::DialogProc(HWND window, UINT message, WPARAM wPara
 INT_PTR MakerWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_COMMAND:
-      OnCommand(LOWORD(wParam));
+      if (LOWORD(wParam) == IDC_MESSAGE && HIWORD(wParam) == EN_CHANGE) OnWordsChanged();
+      else OnCommand(LOWORD(wParam));
       return TRUE;
     case WM_TIMER:
       if (wParam == kFrameTimer) AdvanceFrame();
@@ -189,7 +191,7 @@ void MakerWindow::OnInit() {
 void MakerWindow::Remember() {
   const int ids[] = {IDC_PREVIEW, IDC_INFO,     IDC_DITHER, IDC_SONG,   IDC_ADD_SONG,   IDC_LISTEN,
                      IDC_STOP,    IDC_REMOVE_SONG, IDC_OPEN, IDC_SAVE_WEB, IDC_SAVE, IDC_STATUS, IDC_PLAY_SAVED,
-                     IDC_SEND_NOTE};
+                     IDC_SEND_NOTE, IDC_MESSAGE_LABEL, IDC_MESSAGE, IDC_MESSAGE_COUNT};
   for (int id : ids) template_.push_back(Place{id, PlaceOf(hwnd, id)});
   RECT client;
   GetClientRect(hwnd, &client);
@@ -479,7 +481,7 @@ void MakerWindow::Listen() {
 }
 
 void MakerWindow::SaveGreeting(bool web) {
-  if (job_ || !loaded_) return;
+  if (job_ || !loaded_ || !WordsFit()) return;
   const std::string output = web ? ChooseWebPagePath(hwnd, loaded_->path) : ChooseGreetingPath(hwnd, loaded_->path);
   if (output.empty()) return;
   std::unique_ptr<GreetingJob> job(new GreetingJob);
@@ -493,6 +495,7 @@ void MakerWindow::SaveGreeting(bool web) {
   save.songPath = songPath_;
   save.song = song_;
   save.withSong = !songPath_.empty();
+  save.words = words_;
   StartJob(std::move(job));
 }
 
@@ -604,7 +607,9 @@ void MakerWindow::Layout(int previewWidth, int previewHeight) {
     } else {
       OffsetRect(&r, 0, down);
       if (place.id == IDC_SAVE || place.id == IDC_SAVE_WEB || place.id == IDC_PLAY_SAVED) OffsetRect(&r, widened, 0);
-      if (place.id == IDC_SONG || place.id == IDC_STATUS || place.id == IDC_SEND_NOTE) r.right += widened;
+      if (place.id == IDC_SONG || place.id == IDC_STATUS || place.id == IDC_SEND_NOTE || place.id == IDC_MESSAGE_LABEL ||
+          place.id == IDC_MESSAGE || place.id == IDC_MESSAGE_COUNT)
+        r.right += widened;
     }
     moves = DeferWindowPos(moves, GetDlgItem(hwnd, place.id), nullptr, r.left, r.top, r.right - r.left,
                            r.bottom - r.top, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOCOPYBITS);
@@ -651,6 +656,22 @@ void MakerWindow::OpenSavedPage() {
   }
 }
 
+// The words as they will go on the greeting, counted as the packer counts
+// them; the preview shows them.
+void MakerWindow::OnWordsChanged() {
+  HWND box = GetDlgItem(hwnd, IDC_MESSAGE);
+  std::wstring typed(static_cast<size_t>(GetWindowTextLengthW(box)) + 1, L'\0');
+  typed.resize(static_cast<size_t>(GetWindowTextW(box, &typed[0], static_cast<int>(typed.size()))));
+  words_ = NormalisedWords(Utf8(typed.c_str()));
+  const long count = CountCharacters(words_);
+  std::string says = Grouped(count) + " of " + Grouped(static_cast<int64_t>(kMostWordCharacters)) + " characters";
+  if (!WordsFit()) says += ": too many to save";
+  SetText(GetDlgItem(hwnd, IDC_MESSAGE_COUNT), says);
+  UpdateControls();
+}
+
+bool MakerWindow::WordsFit() const { return CountCharacters(words_) <= static_cast<long>(kMostWordCharacters); }
+
 void MakerWindow::UpdateControls() {
   const bool busy = job_ != nullptr;
   const bool loaded = loaded_ != nullptr;
@@ -662,8 +683,8 @@ void MakerWindow::UpdateControls() {
     bool enabled;
   } states[] = {
       {IDC_OPEN, IDM_OPEN, true},
-      {IDC_SAVE, IDM_SAVE, loaded && !busy},
-      {IDC_SAVE_WEB, IDM_SAVE_WEB, loaded && !busy},
+      {IDC_SAVE, IDM_SAVE, loaded && !busy && WordsFit()},
+      {IDC_SAVE_WEB, IDM_SAVE_WEB, loaded && !busy && WordsFit()},
       {IDC_DITHER, 0, reduced && !busy},
       {IDC_ADD_SONG, IDM_ADD_SONG, true},
       {IDC_REMOVE_SONG, IDM_REMOVE_SONG, song},

@@ -73,6 +73,9 @@ class MakerWindow {
   void ShowSaved();
   void PlaySaved();
   void OpenSavedPage();
+  void OnWordsChanged();
+  // The words are few enough to save.
+  bool WordsFit() const;
 
   // Layout and state of the controls
   void Remember();
@@ -97,6 +100,8 @@ class MakerWindow {
   std::string songPath_;
   std::vector<uint8_t> song_;
   SongPlayer songPlayer_;
+  // The sender's words as the greeting will carry them.
+  std::string words_;
 
   // The job running, when one is, and when it started; an animation asked for
   // meanwhile waits for it.

@@ -414,12 +414,14 @@ TEST_F(MakerTest, SavesTheGreetingThePackerWouldMake) {
     const char* options;
     bool withSong;
     const ScratchDir* folder;
-    std::string name;  // of the animation, without .gif
+    std::string name;   // of the animation, without .gif
+    std::string words;  // typed in the Message box; the packer is given them
   } cases[] = {
-      {"plays as it is, with a song", PlainAnimation(), "", true, &dir_, "anim"},
-      {"needs flattening", AnimationToFlatten(), "--flatten", false, &dir_, "anim"},
-      {"only a frame without pixels", OnlyAnEmptyFrame(), "--flatten", false, &dir_, "blank"},
-      {"named in any script, with a song", PlainAnimation(), "", true, &anyScript, "🎂 party"},
+      {"plays as it is, with a song", PlainAnimation(), "", true, &dir_, "anim", ""},
+      {"needs flattening", AnimationToFlatten(), "--flatten", false, &dir_, "anim", ""},
+      {"only a frame without pixels", OnlyAnEmptyFrame(), "--flatten", false, &dir_, "blank", ""},
+      {"named in any script, with a song and words", PlainAnimation(), "", true, &anyScript, "🎂 party",
+       "С днём рождения, Анна! 🎂 生日快乐"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -433,6 +435,7 @@ TEST_F(MakerTest, SavesTheGreetingThePackerWouldMake) {
       ASSERT_TRUE(WriteWholeFile(files.back(), kSong));
       songOption = " --midi \"" + files.back() + "\"";
     }
+    if (!c.words.empty()) songOption += " --message \"" + c.words + "\"";
     const std::string expected = packed_.File("expected " + c.name + ".exe");
     ASSERT_EQ(Pack(std::string(c.options) + songOption + " \"" + gif + "\" -o \"" + expected + "\""), 0u);
     // What the packer says of a file names it legibly, in UTF-8 here.
@@ -444,6 +447,21 @@ TEST_F(MakerTest, SavesTheGreetingThePackerWouldMake) {
     ASSERT_TRUE(WaitForAnimation(c.name + ".gif")) << Title();
     if (c.withSong) {
       EXPECT_EQ(Text(IDC_SONG).rfind("Song: песня.mid (26 bytes)", 0), 0u) << Text(IDC_SONG);
+    }
+    if (!c.words.empty()) {
+      // Typed with a line break and spaces after them, counted as saved, and
+      // kept when the animation is opened again.
+      DWORD_PTR result;
+      SendMessageTimeoutW(Control(IDC_MESSAGE), EM_REPLACESEL, TRUE,
+                          reinterpret_cast<LPARAM>(Utf16(c.words + "\r\n  ").c_str()), SMTO_BLOCK, 5000, &result);
+      EXPECT_EQ(Text(IDC_MESSAGE_COUNT), "29 of 1,000 characters");
+      const std::string other = packed_.File("other.gif");
+      ASSERT_TRUE(WriteWholeFile(other, AnimationToFlatten()));
+      ASSERT_TRUE(ChooseInDialog(IDM_OPEN, other));
+      ASSERT_TRUE(WaitForAnimation("other.gif")) << Title();
+      ASSERT_TRUE(ChooseInDialog(IDM_OPEN, gif));
+      ASSERT_TRUE(WaitForAnimation(c.name + ".gif")) << Title();
+      RemovePath(other);
     }
     std::string proposed;
     ASSERT_TRUE(ChooseInDialog(IDM_SAVE, "", &proposed));
@@ -873,7 +891,8 @@ TEST_F(MakerTest, TheKeyboardReachesEverything) {
     return info.hwndFocus ? GetDlgCtrlID(info.hwndFocus) : 0;
   };
   ASSERT_TRUE(PumpUntil([&] { return focus() != 0; }));
-  const std::vector<int> order = {IDC_DITHER, IDC_ADD_SONG, IDC_LISTEN, IDC_REMOVE_SONG, IDC_OPEN, IDC_SAVE_WEB, IDC_SAVE};
+  const std::vector<int> order = {IDC_DITHER, IDC_MESSAGE, IDC_ADD_SONG, IDC_LISTEN, IDC_REMOVE_SONG, IDC_OPEN,
+                                  IDC_SAVE_WEB, IDC_SAVE};
   std::vector<int> walked;
   for (size_t i = 0; i < 2 * order.size(); i++) {
     const int before = focus();
