@@ -46,11 +46,12 @@ export async function newPage(browser, width, height, devicePixelRatio = 1) {
 
 // A page the real packer makes of `gif` (and `song`), with the player's frames
 // from its preview; `frames` is how many to read back.
-export function greeting(name, gif, { song, frames = 1 } = {}) {
+export function greeting(name, gif, { song, frames = 1, words } = {}) {
   const path = join(scratch, `${name}.html`), preview = join(scratch, `${name}-preview`);
   writeFileSync(join(scratch, 'anim.gif'), gif);
   const args = ['--web', '--preview', preview, join(scratch, 'anim.gif'), '-o', path];
   if (song) writeFileSync(join(scratch, 'song.mid'), song), args.unshift('--midi', join(scratch, 'song.mid'));
+  if (words) args.unshift('--message', words);
   const run = spawnSync(packer, args, { encoding: 'utf8' });
   if (run.status !== 0) throw new Error(`loopvue-pack ${args.join(' ')}: ${run.stderr}`);
   const read = (i) => readPpm(join(preview, `frame-${String(i).padStart(4, '0')}.ppm`));

@@ -160,15 +160,25 @@ test('with scripts disabled the page still shows the animation, and no button', 
   if (scriptless !== browser) await scriptless.close();
 });
 
-test('the sample greeting plays', async () => {
+test('the sample greeting plays, the sender\'s words under it as text', async () => {
   const samples = join(source, 'samples');
+  const words = 'Have a happy day, <Anna> & \u0421\u0430\u0448\u0430! \u{1F382}\nWith love from all of us';
   const made = greeting('sample', readFileSync(join(samples, 'greeting.gif')),
-    { song: readFileSync(join(samples, 'greeting.mid')) });
+    { song: readFileSync(join(samples, 'greeting.mid')), words });
   const page = await newPage(browser, 800, 600);
   const errors = [];
   page.on('pageerror', (error) => errors.push(error.message));
   await page.goto(made.url);
   assert.ok(await page.$eval('#animation', (image) => image.complete && image.naturalWidth > 0), 'decoded');
+  assert.equal(await page.title(), words.split('\n')[0]);
+  const [selected, lines, below] = await page.$eval('#words', (text) => {
+    getSelection().selectAllChildren(text);
+    const image = document.getElementById('animation').getBoundingClientRect();
+    const { top, height } = text.getBoundingClientRect();
+    return [getSelection().toString(), Math.round(height / parseFloat(getComputedStyle(text).lineHeight)),
+      top >= image.bottom];
+  });
+  assert.deepEqual([selected, lines, below], [words, 2, true], 'selectable, on its two lines, below the animation');
   await page.click('#play');
   assert.equal(await label(page), 'Stop');
   const [length, peak] = await page.evaluate(async () => {
