@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything and runs the main job: the sample greeting, played under Wine.
-#   ./run.sh            pack samples/greeting.gif and samples/greeting.mid into
+#   ./run.sh            pack samples/greeting.gif, samples/greeting.mid and the
+#                       words of samples/greeting.txt into
 #                       build/win/bin/greeting.exe and play it
 #   ./run.sh glimmer    run the peeker
 #   ./run.sh maker      run the greeting maker on the sample animation and song
@@ -24,7 +25,7 @@ bin="$root/build/win/bin"
 shots="$root/build/screenshots"
 pack_greeting() {
   "$root/build/host/bin/loopvue-pack" --player "$bin/loopvue.exe" --midi "$root/samples/greeting.mid" \
-    "$root/samples/greeting.gif" -o "$1"
+    --message-file "$root/samples/greeting.txt" "$root/samples/greeting.gif" -o "$1"
 }
 
 if [ "$job" = dist ]; then
@@ -34,8 +35,8 @@ if [ "$job" = dist ]; then
   cp "$bin/glimmer.exe" "$bin/loopvue.exe" "$bin/loopvue-maker.exe" "$bin/loopvue-pack.exe" "$dist/"
   pack_greeting "$dist/greeting.exe"
   # The same greeting for the web; every page carries the software its notices name.
-  "$root/build/host/bin/loopvue-pack" --web --midi "$root/samples/greeting.mid" "$root/samples/greeting.gif" \
-    -o "$dist/greeting.html"
+  "$root/build/host/bin/loopvue-pack" --web --midi "$root/samples/greeting.mid" \
+    --message-file "$root/samples/greeting.txt" "$root/samples/greeting.gif" -o "$dist/greeting.html"
   sed 's/$/\r/' "$root/dist/README.txt" > "$dist/README.txt"
   sed 's/$/\r/' "$root/web/THIRD-PARTY-NOTICES.txt" > "$dist/THIRD-PARTY-NOTICES.txt"
   (cd "$dist" && zip -q -X "$root/build/dist.zip" README.txt THIRD-PARTY-NOTICES.txt glimmer.exe loopvue.exe \
@@ -58,7 +59,8 @@ if [ "$job" = screenshots ]; then
     wine explorer /desktop=Screenshots,1024x768 "$bin/screenshot-stage.exe" "$scene" "$bin/$scene.exe" "$shots"
   done
   wine explorer /desktop=Screenshots,1024x768 "$bin/screenshot-stage.exe" maker "$bin/loopvue-maker.exe" "$shots" \
-    "$(winepath -w "$root/samples/greeting.gif")" "$(winepath -w "$root/samples/greeting.mid")"
+    "$(winepath -w "$root/samples/greeting.gif")" "$(winepath -w "$root/samples/greeting.mid")" \
+    "$(winepath -w "$root/samples/greeting.txt")"
   for name in glimmer about greeting maker; do
     /usr/bin/convert "$shots/$name.ppm" -strip "$root/docs/$name.png"
   done

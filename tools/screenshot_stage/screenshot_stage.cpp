@@ -2,7 +2,8 @@
 // as PPM files.
 //   screenshot-stage glimmer GLIMMER.EXE DIR    the character over a window, then its About box
 //   screenshot-stage greeting GREETING.EXE DIR  the greeting playing
-//   screenshot-stage maker MAKER.EXE DIR GIF SONG  the greeting maker with an animation and a song
+//   screenshot-stage maker MAKER.EXE DIR GIF SONG [WORDS]  the greeting maker with an animation and a song, and
+//                                                  the words of the UTF-8 file WORDS in its Message box
 #include <windows.h>
 
 #include <cstdio>
@@ -122,7 +123,8 @@ int Greeting(const std::string& exe, const std::string& dir) {
   return CaptureAndClose(greeting, window, dir + "/greeting.ppm");
 }
 
-int Maker(const std::string& exe, const std::string& dir, const std::string& gif, const std::string& song) {
+int Maker(const std::string& exe, const std::string& dir, const std::string& gif, const std::string& song,
+          const char* wordsFile) {
   Program maker("\"" + WindowsPath(exe) + "\" \"" + gif + "\" \"" + song + "\"", "");
   HWND window = maker.WaitForWindow("LoopvueMaker", nullptr, 60000);
   if (!window) return 3;
@@ -133,6 +135,13 @@ int Maker(const std::string& exe, const std::string& dir, const std::string& gif
         return std::strstr(title, ".gif - ") != nullptr;
       }, 60000))
     return 4;
+  if (wordsFile != nullptr) {
+    std::string words;
+    for (char c : ReadWholeFile<std::string>(wordsFile)) words += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    HWND box = FindWindowExA(window, nullptr, "Edit", nullptr);
+    if (box == nullptr) return 6;
+    SendMessageW(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Utf16(words).c_str()));
+  }
   return CaptureAndClose(maker, window, dir + "/maker.ppm");
 }
 
@@ -141,8 +150,10 @@ int Maker(const std::string& exe, const std::string& dir, const std::string& gif
 int main(int argc, char** argv) {
   if (argc == 4 && std::strcmp(argv[1], "glimmer") == 0) return Glimmer(argv[2], argv[3]);
   if (argc == 4 && std::strcmp(argv[1], "greeting") == 0) return Greeting(argv[2], argv[3]);
-  if (argc == 6 && std::strcmp(argv[1], "maker") == 0) return Maker(argv[2], argv[3], argv[4], argv[5]);
+  if ((argc == 6 || argc == 7) && std::strcmp(argv[1], "maker") == 0) {
+    return Maker(argv[2], argv[3], argv[4], argv[5], argc == 7 ? argv[6] : nullptr);
+  }
   std::fprintf(stderr, "usage: screenshot-stage glimmer|greeting PROGRAM.EXE DIR\n"
-                       "       screenshot-stage maker MAKER.EXE DIR ANIMATION.GIF SONG.MID\n");
+                       "       screenshot-stage maker MAKER.EXE DIR ANIMATION.GIF SONG.MID [WORDS.TXT]\n");
   return 2;
 }
