@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "native_path.h"
 #include "support/win_driver.h"
 #include "whole_file.h"
 
