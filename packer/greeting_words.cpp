@@ -76,16 +76,7 @@ std::string WordsRefusal(const std::string& words) {
 }
 
 std::string WordsTitle(const std::string& words) {
-  // The first line with something on it, without the spaces around.
-  std::string line;
-  for (size_t start = 0; line.empty() && start < words.size();) {
-    size_t end = words.find('\n', start);
-    if (end == std::string::npos) end = words.size();
-    line = words.substr(start, end - start);
-    line.erase(line.find_last_not_of(' ') + 1);
-    line.erase(0, line.find_first_not_of(' '));
-    start = end + 1;
-  }
+  const std::string line = words.substr(0, words.find('\n'));
   // Where each of its first characters ends.
   std::vector<size_t> ends;
   for (size_t at = 0; at < line.size() && ends.size() <= kWordsTitleCharacters;) {
@@ -94,10 +85,5 @@ std::string WordsTitle(const std::string& words) {
     ends.push_back(at);
   }
   if (ends.size() <= kWordsTitleCharacters) return line;
-  std::string title = line.substr(0, ends[kWordsTitleCharacters - 2]);
-  // Whole words where there are spaces between them.
-  const size_t space = title.find_last_of(' ');
-  if (line[title.size()] != ' ' && space != std::string::npos && space > title.size() / 2) title.erase(space);
-  title.erase(title.find_last_not_of(' ') + 1);
-  return title + kEllipsis;
+  return line.substr(0, ends[kWordsTitleCharacters - 2]) + kEllipsis;
 }

@@ -18,7 +18,8 @@ long CountCharacters(const std::string& text);
 // Why `words` cannot go on a greeting (not UTF-8, or too long); empty when they can.
 std::string WordsRefusal(const std::string& words);
 
-// What a window or a page showing the words is called: their first line, cut
-// to at most kWordsTitleCharacters characters, the last an ellipsis, when longer.
+// What a window or a page showing the words is called, as the player calls its
+// window: their first line, cut to kWordsTitleCharacters characters, the last
+// an ellipsis, when longer; empty when the first line is.
 const size_t kWordsTitleCharacters = 60;
 std::string WordsTitle(const std::string& words);

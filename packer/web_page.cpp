@@ -145,7 +145,8 @@ bool WriteWebPage(const WebPageParts& parts, const std::string& output, std::str
 }
 
 std::string WebPageTitle(const std::string& output, const std::string& words) {
-  if (!words.empty()) return WordsTitle(words);
+  const std::string title = WordsTitle(words);
+  if (!title.empty()) return title;
   const size_t slash = output.find_last_of("/\\");
   std::string name = slash == std::string::npos ? output : output.substr(slash + 1);
   const std::string extension = ".html";
