@@ -10,6 +10,7 @@
 #include "player_globals.h"
 #include "player_window.h"
 #include "system_dlls.h"
+#include "words_section.h"
 
 namespace {
 
@@ -36,7 +37,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
   appInstance = instance;
   GetModuleFileNameW(instance, pathBuffer, kPathBufferSize);
   ExtractMusic(pathBuffer, MIDI_SECTION_MARKER);
-  // The scan used the path's buffer.
+  // Each scan uses the path's buffer.
+  GetModuleFileNameW(instance, pathBuffer, kPathBufferSize);
+  senderWordsLength = ReadWords(pathBuffer, senderWords, kMaxWordsUnits);
   GetModuleFileNameW(instance, pathBuffer, kPathBufferSize);
   timeBeginPeriod(kTimerResolutionMs);
 
@@ -44,9 +47,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
   if (LoadAnimation(pathBuffer, GIF_SECTION_MARKER) && RegisterPlayerClass(instance) &&
       CreatePlayerWindow(instance, showCommand)) {
     MSG message;
-    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
       TranslateMessage(&message);
-      DispatchMessageA(&message);
+      DispatchMessageW(&message);
     }
     exitCode = static_cast<int>(message.wParam);
   }
@@ -55,6 +58,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
   KillFrameTimer();
   timeEndPeriod(kTimerResolutionMs);
   FreeGifAnimation(&animation);
+  ReleaseWordsFont();
   if (appPalette != nullptr) {
     DeleteObject(appPalette);
     appPalette = nullptr;

@@ -4,3 +4,5 @@ HINSTANCE appInstance;
 GifAnimation animation;
 IndexedBitmap canvas;
 HPALETTE appPalette;
+wchar_t senderWords[kMaxWordsUnits];
+int senderWordsLength;

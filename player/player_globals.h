@@ -6,6 +6,7 @@
 
 #include "gif_parser.h"
 #include "indexed_bitmap.h"
+#include "words_band.h"
 
 extern HINSTANCE appInstance;
 extern GifAnimation animation;
@@ -13,3 +14,6 @@ extern GifAnimation animation;
 extern IndexedBitmap canvas;
 // Built from the global colour table; 0 when there is none.
 extern HPALETTE appPalette;
+// The sender's words, UTF-16, and their length in code units; 0 for none.
+extern wchar_t senderWords[kMaxWordsUnits];
+extern int senderWordsLength;

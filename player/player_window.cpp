@@ -18,8 +18,16 @@ int32_t shownScale = 1;
 
 namespace {
 
-const char kClassName[] = "LoopvueMainWin";
-const char kTitle[] = "Animation Player";
+const wchar_t kClassName[] = L"LoopvueMainWin";
+const wchar_t kTitle[] = L"Animation Player";
+// Code points of the words' first line a title shows, its ellipsis included.
+const int kTitleCodePoints = 60;
+
+// The words laid out at shownScale, in their font; no lines without words.
+WordsBand band;
+HFONT wordsFont;
+
+bool HasWords() { return senderWordsLength > 0; }
 
 LRESULT RealizeAppPalette(HWND window, bool restoreInBackground) {
   WindowDc dc(window);
@@ -31,32 +39,42 @@ void OnCommand(HWND window, WORD command) {
   if (command == IDM_EXIT) {
     PostQuitMessage(0);
   } else if (command == IDM_ABOUT) {
-    DialogBoxParamA(appInstance, MAKEINTRESOURCEA(IDD_ABOUT), window, AboutDlgProc, 0);
+    DialogBoxParamW(appInstance, MAKEINTRESOURCEW(IDD_ABOUT), window, AboutDlgProc, 0);
   }
 }
 
 }  // namespace
 
 ATOM RegisterPlayerClass(HINSTANCE instance) {
-  WNDCLASSA windowClass = {};
+  WNDCLASSW windowClass = {};
   windowClass.style = 0;
   windowClass.lpfnWndProc = PlayerWndProc;
   windowClass.hInstance = instance;
-  windowClass.hIcon = LoadIconA(appInstance, IDI_APP);
-  windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+  windowClass.hIcon = LoadIconW(appInstance, L"" IDI_APP);
+  windowClass.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
   windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
-  windowClass.lpszMenuName = MAKEINTRESOURCEA(IDM_MAIN);
+  windowClass.lpszMenuName = MAKEINTRESOURCEW(IDM_MAIN);
   windowClass.lpszClassName = kClassName;
-  return RegisterClassA(&windowClass);
+  return RegisterClassW(&windowClass);
 }
 
 namespace {
 
-// The window's size for a client area of the canvas at `scale`, on a display
-// of `dpi`: the frame and menu sizes come from the system rather than from the
-// metrics of a classic frame, which differ from the real ones on newer systems.
-SIZE WindowSizeFor(int scale, UINT dpi) {
-  RECT bounds = {0, 0, animation.width * scale, animation.height * scale};
+// The client area at shownScale: the canvas, and with words the band below it,
+// at least kWordsBandMinWidth wide, the canvas centred above it.
+SIZE ClientSize() {
+  int width = animation.width * shownScale;
+  if (HasWords() && width < kWordsBandMinWidth * shownScale) width = kWordsBandMinWidth * shownScale;
+  return SIZE{width, animation.height * shownScale + (HasWords() ? band.height : 0)};
+}
+
+int CanvasLeft() { return (ClientSize().cx - animation.width * shownScale) / 2; }
+
+// The window's size for a client area of `client`, on a display of `dpi`: the
+// frame and menu sizes come from the system rather than from the metrics of a
+// classic frame, which differ from the real ones on newer systems.
+SIZE WindowSizeFor(SIZE client, UINT dpi) {
+  RECT bounds = {0, 0, client.cx, client.cy};
   AdjustWindowRectForDpi(&bounds, WS_OVERLAPPEDWINDOW, TRUE, 0, dpi);
   return SIZE{bounds.right - bounds.left, bounds.bottom - bounds.top};
 }
@@ -64,35 +82,81 @@ SIZE WindowSizeFor(int scale, UINT dpi) {
 // The scale the canvas is shown at on a display of `dpi` whose work area is
 // `room`: the window, frame and all, must fit it.
 int ScaleFor(UINT dpi, const RECT& room) {
-  const SIZE frame = WindowSizeFor(0, dpi);
+  const SIZE frame = WindowSizeFor(SIZE{0, 0}, dpi);
   return FittingScale(PixelScale(dpi), animation.width, animation.height, frame.cx, frame.cy, room);
 }
 
-// Sizes the window to hold the canvas at shownScale, at `at` when given.
+// Lays the words out at shownScale for a window of `dpi` within `room`, the
+// band taking what the frame and the canvas leave of its height.
+void LayOutWords(HWND window, UINT dpi, const RECT& room) {
+  if (!HasWords()) return;
+  ReleaseWordsFont();
+  wordsFont = CreateWordsFont(shownScale);
+  const int left = (room.bottom - room.top) - WindowSizeFor(SIZE{0, 0}, dpi).cy - animation.height * shownScale;
+  WindowDc dc(window);
+  SelectedObject font(dc, wordsFont);
+  band.Layout(dc, senderWords, senderWordsLength, ClientSize().cx, left, kWordsBandMargin * shownScale);
+}
+
+// Sizes the window to hold the client area at shownScale, at `at` when given.
 void FitWindow(HWND window, UINT dpi, const POINT* at) {
-  const SIZE size = WindowSizeFor(shownScale, dpi);
+  const SIZE wanted = ClientSize();
+  const SIZE size = WindowSizeFor(wanted, dpi);
   const UINT flags = SWP_NOZORDER | SWP_NOACTIVATE;
   SetWindowPos(window, nullptr, at ? at->x : 0, at ? at->y : 0, size.cx, size.cy, at ? flags : flags | SWP_NOMOVE);
   // A narrow window wraps its menu bar onto more lines: grow by what is missing.
   RECT client;
   GetClientRect(window, &client);
-  const int width = animation.width * shownScale, height = animation.height * shownScale;
+  const int width = wanted.cx, height = wanted.cy;
   if (client.right != width || client.bottom != height) {
     SetWindowPos(window, nullptr, 0, 0, size.cx + width - client.right, size.cy + height - client.bottom,
                  flags | SWP_NOMOVE);
   }
 }
 
+// The first line of the words, cut after kTitleCodePoints - 1 code points and
+// an ellipsis added when it is longer; the player's own title without words.
+void TitleFromWords(wchar_t* title) {
+  int units = 0, points = 0;
+  while (units < senderWordsLength && senderWords[units] != L'\n' && points < kTitleCodePoints) {
+    const bool pair = senderWords[units] >= 0xD800 && senderWords[units] <= 0xDBFF && units + 1 < senderWordsLength;
+    units += pair ? 2 : 1;
+    points++;
+  }
+  if (units == 0) {
+    lstrcpyW(title, kTitle);
+    return;
+  }
+  if (units < senderWordsLength && senderWords[units] != L'\n') {
+    // Longer than the title's room: the last code point makes way for the ellipsis.
+    units -= senderWords[units - 1] >= 0xDC00 && senderWords[units - 1] <= 0xDFFF && units >= 2 ? 2 : 1;
+    title[units++] = 0x2026;
+    for (int i = 0; i + 1 < units; i++) title[i] = senderWords[i];
+  } else {
+    for (int i = 0; i < units; i++) title[i] = senderWords[i];
+  }
+  title[units] = 0;
+}
+
 }  // namespace
 
+void ReleaseWordsFont() {
+  if (wordsFont != nullptr) DeleteObject(wordsFont);
+  wordsFont = nullptr;
+}
+
 bool CreatePlayerWindow(HINSTANCE instance, int showCommand) {
-  const SIZE size = WindowSizeFor(1, SystemDpi());
-  HWND window = CreateWindowExA(0, kClassName, kTitle, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, size.cx,
+  wchar_t title[2 * kTitleCodePoints + 1];
+  TitleFromWords(title);
+  const SIZE size = WindowSizeFor(ClientSize(), SystemDpi());
+  HWND window = CreateWindowExW(0, kClassName, title, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, size.cx,
                                 size.cy, nullptr, nullptr, instance, nullptr);
   if (window == nullptr) return false;
   // At the scale of the monitor it opened on.
   const UINT dpi = DpiOfWindow(window);
-  shownScale = ScaleFor(dpi, WorkAreaOf(window));
+  const RECT room = WorkAreaOf(window);
+  shownScale = ScaleFor(dpi, room);
+  LayOutWords(window, dpi, room);
   FitWindow(window, dpi, nullptr);
   ShowWindow(window, showCommand);
   UpdateWindow(window);
@@ -105,6 +169,7 @@ void OnDpiChanged(HWND window, UINT dpi, const RECT& suggested) {
   monitor.cbSize = sizeof monitor;
   GetMonitorInfoW(MonitorFromRect(&suggested, MONITOR_DEFAULTTONEAREST), &monitor);
   shownScale = ScaleFor(dpi, monitor.rcWork);
+  LayOutWords(window, dpi, monitor.rcWork);
   const POINT at = {suggested.left, suggested.top};
   FitWindow(window, dpi, &at);
   InvalidateRect(window, nullptr, FALSE);
@@ -142,21 +207,43 @@ LRESULT CALLBACK PlayerWndProc(HWND window, UINT message, WPARAM wParam, LPARAM 
       OnDpiChanged(window, HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
       return 0;
   }
-  return DefWindowProcA(window, message, wParam, lParam);
+  return DefWindowProcW(window, message, wParam, lParam);
 }
+
+namespace {
+
+// The band, and the window colour beside a canvas narrower than it; only
+// where the paint reaches, so that a frame's update draws no words.
+void PaintWords(HDC dc) {
+  const SIZE client = ClientSize();
+  const int left = CanvasLeft(), top = animation.height * shownScale;
+  const RECT beside[] = {{0, 0, left, top}, {left + animation.width * shownScale, 0, client.cx, top}};
+  for (const RECT& side : beside)
+    if (RectVisible(dc, &side)) FillRect(dc, &side, GetSysColorBrush(COLOR_WINDOW));
+  const RECT shown = {0, top, client.cx, client.cy};
+  if (!RectVisible(dc, &shown)) return;
+  SelectedObject font(dc, wordsFont);
+  band.Draw(dc, shown);
+}
+
+}  // namespace
 
 void PaintCanvas(HWND window) {
   PaintDc dc(window);
-  SelectedPalette selected(dc, appPalette);
-  DrawIndexedBitmap(&canvas, dc, 0, 0, shownScale);
+  {
+    SelectedPalette selected(dc, appPalette);
+    DrawIndexedBitmap(&canvas, dc, CanvasLeft(), 0, shownScale);
+  }
+  if (HasWords()) PaintWords(dc);
 }
 
 void AdvanceFrame(HWND window) {
   KillFrameTimer();
   const FrameStep step = StepFrame(animation, &canvas, &frameIndex);
   if (step.frame == nullptr) return;
-  const RECT shown = {step.changed.left * shownScale, step.changed.top * shownScale, step.changed.right * shownScale,
-                      step.changed.bottom * shownScale};
+  const int left = CanvasLeft();
+  const RECT shown = {left + step.changed.left * shownScale, step.changed.top * shownScale,
+                      left + step.changed.right * shownScale, step.changed.bottom * shownScale};
   InvalidateRect(window, &shown, FALSE);
   if (animation.frameCount >= 2) ArmFrameTimer(step.stayMs, window);
 }
@@ -175,7 +262,7 @@ void KillFrameTimer() {
 
 // Runs on the timer service's thread: it only hands the tick to the window.
 void CALLBACK FrameTimerProc(UINT timerId, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR) {
-  PostMessageA(reinterpret_cast<HWND>(user), WM_TIMER, timerId, 0);
+  PostMessageW(reinterpret_cast<HWND>(user), WM_TIMER, timerId, 0);
 }
 
 void StartMusic(HWND window) {

@@ -18,7 +18,8 @@ extern int32_t shownScale;
 
 ATOM RegisterPlayerClass(HINSTANCE instance);
 // Creates and shows the window with a client area of the logical screen's
-// size at shownScale.
+// size at shownScale; with the sender's words, titled with their first line
+// and with their band below the canvas.
 bool CreatePlayerWindow(HINSTANCE instance, int showCommand);
 // The window moves to a display of `dpi`, into `suggested`: the canvas takes
 // that display's scale.
@@ -32,4 +33,6 @@ void KillFrameTimer();
 void CALLBACK FrameTimerProc(UINT timerId, UINT message, DWORD_PTR user, DWORD_PTR reserved1, DWORD_PTR reserved2);
 void StartMusic(HWND window);
 void StopMusic();
+// Deletes the font the words were drawn in, if any.
+void ReleaseWordsFont();
 INT_PTR CALLBACK AboutDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

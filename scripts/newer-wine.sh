@@ -19,6 +19,8 @@ prefix_suffix=-wine10
 # desktop process finds the monitors through the 64-bit X libraries.
 packages=(
   wine wine64 wine32:i386 fonts-wine cmake
+  # The greetings' words in CJK and emoji (scripts/wine-env.sh names them to Uniscribe).
+  fonts-noto-cjk fonts-symbola
   xvfb xauth x11-utils
   # Two monitors on Xorg's dummy driver.
   xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils

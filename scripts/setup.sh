@@ -12,6 +12,8 @@ packages=(
   googletest imagemagick giflib-tools libgif-dev valgrind zip unzip
   # The decoding benchmark's text and photographs.
   fonts-dejavu-core mate-backgrounds
+  # Fonts for the greetings' words in CJK and emoji, which Wine falls back to.
+  fonts-noto-cjk fonts-symbola
   # The newer Wine's chroot, and the browsers the web greeting is tested in.
   debootstrap chromium firefox-esr
 )

@@ -13,3 +13,15 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   # Tests start side by side: one of them makes it, the others wait.
   flock "$WINEPREFIX.lock" sh -c '[ -f "$WINEPREFIX/system.reg" ] || wineboot -i >/dev/null 2>&1'
 fi
+# Uniscribe draws a character the chosen font lacks in the font its registry
+# names for the character's script: Wine's built-in choices name Windows fonts
+# these machines lack, so the prefix names Debian's (fonts-noto-cjk for the
+# Han script, Symbola for everything else, emoji included). Once per prefix.
+fallback_stamp="$WINEPREFIX/uniscribe-fallback.stamp"
+if [ ! -f "$fallback_stamp" ]; then
+  flock "$WINEPREFIX.lock" sh -c '
+    [ -f "$1" ] && exit 0
+    key="HKCU\\Software\\Wine\\Uniscribe\\Fallback"
+    wine reg add "$key" /v 696e6168 /t REG_SZ /d "Noto Sans CJK SC" /f >/dev/null 2>&1 &&
+      wine reg add "$key" /v 0 /t REG_SZ /d Symbola /f >/dev/null 2>&1 && touch "$1"' sh "$fallback_stamp"
+fi

@@ -90,6 +90,7 @@ class PlayerWindowTest : public testing::Test {
     ReleaseIndexedBitmap(&canvas);
     frameIndex = -1;
     shownScale = 1;
+    senderWordsLength = 0;
     DeleteMusicFile();
     musicPath[0] = 0;
     MSG msg;
@@ -133,7 +134,8 @@ TEST_F(PlayerWindowTest, EachFrameArmsAOneShotTimerWithItsOwnDelay) {
 }
 
 // Moved onto a monitor of another DPI, the window takes that monitor's scale:
-// each canvas pixel an exact square of screen pixels.
+// each canvas pixel an exact square of screen pixels. The words' band is laid
+// out again at that scale, the canvas centred above it.
 TEST_F(PlayerWindowTest, TheCanvasFollowsTheWindowToAMonitorOfAnotherDpi) {
   std::vector<uint32_t> colours(256);
   for (int i = 0; i < 256; i++) colours[i] = RGB(i, 255 - i, (i * 7) & 0xFF);
@@ -144,27 +146,40 @@ TEST_F(PlayerWindowTest, TheCanvasFollowsTheWindowToAMonitorOfAnotherDpi) {
   appPalette = CreateAnimationPalette(animation);
   ShowWindow(window, SW_SHOWNOACTIVATE);
   RECT client;
-  for (const UINT dpi : {192u, 144u, 96u}) {
+  const wchar_t words[] = L"Привет, Анна! 你好 🎂 С днём рождения, и много-много счастья!";
+  int bandHeights[2] = {};
+  const UINT dpis[] = {192, 144, 96, 192, 96};
+  for (int step = 0; step < 5; step++) {
+    const UINT dpi = dpis[step];
+    if (step == 3) {  // from here on with words
+      lstrcpyW(senderWords, words);
+      senderWordsLength = lstrlenW(words);
+    }
     RECT suggested = {40, 30, 40 + 200, 30 + 200};
     SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
     const int k = dpi == 96 ? 1 : 2;
     EXPECT_EQ(shownScale, k) << dpi;
+    const int width = senderWordsLength > 0 ? kWordsBandMinWidth * k : side * k, left = (width - side * k) / 2;
     GetClientRect(window, &client);
-    EXPECT_EQ(client.right, side * k) << dpi;
-    EXPECT_EQ(client.bottom, side * k) << dpi;
+    EXPECT_EQ(client.right, width) << dpi;
+    bandHeights[k - 1] = client.bottom - side * k;
+    if (senderWordsLength == 0) EXPECT_EQ(bandHeights[k - 1], 0) << dpi;
     RECT placed;
     GetWindowRect(window, &placed);
     EXPECT_EQ(placed.left, 40) << "where the system suggests";
     UpdateWindow(window);
     const Capture shown = CaptureClient(window);
-    ASSERT_EQ(shown.width, side * k);
+    ASSERT_EQ(shown.width, width);
     for (int y = 0; y < side * k; y++)
       for (int x = 0; x < side * k; x++) {
         const uint32_t colour = colours[frame.indices[(y / k) * side + x / k]];
-        ASSERT_EQ(shown.At(x, y), (colour & 0xFF) << 16 | (colour & 0xFF00) | (colour >> 16 & 0xFF))
+        ASSERT_EQ(shown.At(left + x, y), (colour & 0xFF) << 16 | (colour & 0xFF00) | (colour >> 16 & 0xFF))
             << x << "," << y << " at " << dpi;
       }
   }
+  // Margins, font and width all twice as large.
+  EXPECT_GT(bandHeights[0], 2 * kWordsBandMargin);
+  EXPECT_NEAR(bandHeights[1], 2 * bandHeights[0], bandHeights[0] / 8) << bandHeights[1] << " at 192 DPI";
   DeleteObject(appPalette);
   appPalette = nullptr;
 }

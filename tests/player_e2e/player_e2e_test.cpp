@@ -1,15 +1,20 @@
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <usp10.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "gdi_owners.h"
+#include "native_path.h"
 #include "support/plain_gif.h"
 #include "support/scratch_dir.h"
 #include "whole_file.h"
 #include "support/win_driver.h"
+#include "words_band.h"
 
 namespace {
 
@@ -38,6 +43,48 @@ std::string Section(const std::string& name, const std::string& data) {
   return "*" + name + ":" + length + data;
 }
 
+// The sender's words as the packer stores them: each UTF-8 byte flipped.
+std::string WordsSection(std::string utf8) {
+  for (char& byte : utf8) byte = static_cast<char>(byte ^ 0x80);
+  return Section("TEXT_BEGINS_HERE", utf8);
+}
+
+std::wstring Wide(const std::string& utf8) { return Utf16(utf8).c_str(); }
+
+// The band of `words` at `scale` for a client `width` wide, as the system draws
+// it: lines where the player's layout puts them, each shaped and drawn on its own
+// in the words' font and the system's colours. The layout is left in `band`.
+Capture DrawnBand(const std::wstring& words, int scale, int width, WordsBand* band) {
+  GdiObject<HFONT> font(CreateWordsFont(scale));
+  GdiDc measure(CreateCompatibleDC(nullptr));
+  SelectedObject measuring(measure, font);
+  const int height = band->Layout(measure, words.c_str(), static_cast<int>(words.size()), width, 1 << 20,
+                                  kWordsBandMargin * scale);
+  BITMAPINFO info = {};
+  info.bmiHeader = {sizeof info.bmiHeader, width, -height, 1, 32, BI_RGB};
+  void* bits = nullptr;
+  GdiBitmap bitmap;
+  bitmap.Reset(CreateDIBSection(measure, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  MemoryDc dc(bitmap);
+  SelectedObject selected(dc, font);
+  const RECT all = {0, 0, width, height};
+  FillRect(dc, &all, GetSysColorBrush(COLOR_WINDOW));
+  SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+  SetBkMode(dc, TRANSPARENT);
+  for (int i = 0; i < band->lineCount; i++) {
+    SCRIPT_STRING_ANALYSIS line = nullptr;
+    if (SUCCEEDED(ScriptStringAnalyse(dc, words.c_str() + band->lines[i].start, band->lines[i].length, 4096, -1,
+                                      SSA_GLYPHS | SSA_FALLBACK | SSA_LINK, 0, nullptr, nullptr, nullptr, nullptr,
+                                      nullptr, &line)))
+      ScriptStringOut(line, (width - ScriptString_pSize(line)->cx) / 2, band->margin + i * band->lineHeight, 0,
+                      nullptr, 0, 0, FALSE);
+    ScriptStringFree(&line);
+  }
+  GdiFlush();
+  const DWORD* pixels = static_cast<DWORD*>(bits);
+  return bits ? Capture{width, height, std::vector<DWORD>(pixels, pixels + width * height)} : Capture{};
+}
+
 // The canvas the player should show after the given frames: laid on opaquely, in order.
 struct CanvasModel {
   std::vector<int> index = std::vector<int>(kScreenWidth * kScreenHeight, -1);
@@ -49,11 +96,12 @@ struct CanvasModel {
       }
   }
   // Each canvas pixel a square of `scale` x `scale` on the screen.
-  bool Matches(const Capture& capture, const std::vector<uint32_t>& colours, int scale = 1) const {
-    if (capture.width < kScreenWidth * scale || capture.height < kScreenHeight * scale) return false;
+  // `left` pixels from the client's left edge.
+  bool Matches(const Capture& capture, const std::vector<uint32_t>& colours, int scale = 1, int left = 0) const {
+    if (capture.width < left + kScreenWidth * scale || capture.height < kScreenHeight * scale) return false;
     for (int y = 0; y < kScreenHeight * scale; y++)
       for (int x = 0; x < kScreenWidth * scale; x++)
-        if (capture.At(x, y) != OnScreen(colours[index[y / scale * kScreenWidth + x / scale]])) return false;
+        if (capture.At(left + x, y) != OnScreen(colours[index[y / scale * kScreenWidth + x / scale]])) return false;
     return true;
   }
 };
@@ -71,6 +119,39 @@ class PlayerTest : public ::testing::Test {
   }
   bool SongWritten() const { return ReadWholeFile<std::string>(temp_.File("loopvue.mid")) == kSong; }
 
+  // Plays a one-frame greeting with `words` and checks its window at `scale`:
+  // the animation exactly, centred above the band, and the band as the system
+  // draws `shown` (DrawnBand, whose layout is left in `band`); no band when
+  // `shown` is empty. The title in `title`.
+  void ExpectShownWithWords(const std::string& words, const std::wstring& shown, int scale, WordsBand* band,
+                            std::wstring* title) {
+    const PlainFrame frame = Pattern(0, 0, kScreenWidth, kScreenHeight, 1);
+    Program player(Greeting(Section("GIF_BEGINS_HERE", AnimationGif({frame})) + WordsSection(words)), temp_.path());
+    HWND window = player.WaitForWindow("LoopvueMainWin", nullptr);
+    ASSERT_NE(window, nullptr);
+    wchar_t text[256] = {};
+    GetWindowTextW(window, text, 256);
+    *title = text;
+    const int width = (shown.empty() ? kScreenWidth : std::max(kScreenWidth, kWordsBandMinWidth)) * scale;
+    const int top = kScreenHeight * scale, left = (width - kScreenWidth * scale) / 2;
+    const Capture expected = DrawnBand(shown, scale, width, band);
+    CanvasModel model;
+    model.Lay(frame);
+    auto BandShown = [&](const Capture& c) {
+      return c.width == width && c.height == top + expected.height &&
+             std::equal(expected.pixels.begin(), expected.pixels.end(), c.pixels.begin() + top * width);
+    };
+    const Capture client = WaitForClient(window, [&](const Capture& c) {
+      return model.Matches(c, colours_, scale, left) && BandShown(c);
+    });
+    EXPECT_EQ(client.width, width);
+    EXPECT_EQ(client.height, top + expected.height);
+    EXPECT_TRUE(model.Matches(client, colours_, scale, left));
+    EXPECT_TRUE(BandShown(client)) << "the band is not the words as the system draws them";
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(player.WaitForExit(), 0u);
+  }
+
   ScratchDir files_;
   ScratchDir temp_;
   std::vector<uint32_t> colours_ = Palette();
@@ -81,6 +162,7 @@ TEST_F(PlayerTest, TheExecutableNeverHoldsAMarkerOfItsOwn) {
   ASSERT_GT(player.size(), 1000u);
   EXPECT_EQ(player.find("*GIF_BEGINS_HERE:"), std::string::npos);
   EXPECT_EQ(player.find("*MIDI_BEGINS_HERE:"), std::string::npos);
+  EXPECT_EQ(player.find("*TEXT_BEGINS_HERE:"), std::string::npos);
 }
 
 TEST_F(PlayerTest, ShowsFramesInOrderThroughThePalette) {
@@ -113,6 +195,60 @@ TEST_F(PlayerTest, ShowsFramesInOrderThroughThePalette) {
   EXPECT_EQ(player.WaitForExit(), 0u);
 }
 
+// The words in a band below the animation, as the system draws them; a longer
+// message makes a taller band; the title is the first line, cut with an
+// ellipsis between code points when long. A character no font has (U+E000)
+// draws otherwise than the CJK and the emoji, so boxes for glyphs that are
+// missing cannot pass; an empty or broken section is no words at all.
+TEST_F(PlayerTest, WordsShowBelowTheAnimationTitledByTheirFirstLine) {
+  auto Cakes = [](int n) { std::string cakes; while (n-- > 0) cakes += "🎂"; return cakes; };
+  const struct {
+    std::string words, title;
+    bool shown;
+  } cases[] = {
+      {"Привет, Анна! 你好 🎂\nС днём рождения!", "Привет, Анна! 你好 🎂", true},
+      {"Привет, Анна! 你好 🎂\nС днём рождения!\nОт всех нас, с любовью: будь счастлива, и пусть сбудется всё!",
+       "Привет, Анна! 你好 🎂", true},
+      {Cakes(65) + "\n!", Cakes(59) + "…", true},
+      {"", "Animation Player", false},
+      {"\xC3(", "Animation Player", false},
+  };
+  auto band = std::make_unique<WordsBand>();
+  int shorter = 0;
+  for (const auto& c : cases) {
+    std::wstring title;
+    ExpectShownWithWords(c.words, c.shown ? Wide(c.words) : L"", 1, band.get(), &title);
+    EXPECT_EQ(title, Wide(c.title));
+    if (&c == &cases[1]) EXPECT_GT(band->height, shorter) << "the longer message";
+    shorter = band->height;
+  }
+  for (const std::string real : {"你好", "🎂"}) {
+    const Capture drawn = DrawnBand(Wide(real), 1, kWordsBandMinWidth, band.get());
+    const DWORD paper = OnScreen(GetSysColor(COLOR_WINDOW));
+    EXPECT_TRUE(std::any_of(drawn.pixels.begin(), drawn.pixels.end(), [&](DWORD p) { return p != paper; })) << real;
+    const Capture missing = DrawnBand(std::wstring(real == "🎂" ? 1 : 2, 0xE000), 1, kWordsBandMinWidth, band.get());
+    EXPECT_TRUE(drawn.pixels != missing.pixels) << real << " drawn as a missing glyph";
+  }
+}
+
+// A long CJK line breaks between its characters and never inside the emoji
+// near the break, wherever it stands there.
+TEST_F(PlayerTest, ALongCjkLineWrapsBetweenCharactersNeverInsideAnEmoji) {
+  auto band = std::make_unique<WordsBand>();
+  for (int at = 16; at <= 21; at++) {
+    std::string words;
+    for (int i = 0; i < 40; i++) words += i == at ? "🎂好" : "好";
+    std::wstring title;
+    ExpectShownWithWords(words, Wide(words), 1, band.get(), &title);
+    ASSERT_GE(band->lineCount, 2) << "emoji at " << at;
+    for (int i = 0; i < band->lineCount; i++) {
+      const WordsLine& line = band->lines[i];
+      EXPECT_EQ(line.start, i == 0 ? 0 : band->lines[i - 1].start + band->lines[i - 1].length) << "emoji at " << at;
+      EXPECT_FALSE(IS_LOW_SURROGATE(Wide(words)[line.start])) << "line " << i << ", emoji at " << at;
+    }
+  }
+}
+
 // On a display of 150% or 200% (the dpi.* tests, on a display of scripts/own-display.sh)
 // the window is twice the animation's size, each of its pixels a square of four.
 TEST_F(PlayerTest, AtHighDpiEachPixelIsAWholeSquare) {
@@ -136,6 +272,14 @@ TEST_F(PlayerTest, AtHighDpiEachPixelIsAWholeSquare) {
   }
   PostMessageA(window, WM_CLOSE, 0, 0);
   EXPECT_EQ(player.WaitForExit(), 0u);
+
+  // The words' band scales with it: margins, font and width k times those at 96 DPI.
+  auto band = std::make_unique<WordsBand>(), atDesign = std::make_unique<WordsBand>();
+  std::wstring title;
+  ExpectShownWithWords("Привет, Анна! 你好 🎂", Wide("Привет, Анна! 你好 🎂"), k, band.get(), &title);
+  DrawnBand(Wide("Привет, Анна! 你好 🎂"), 1, kWordsBandMinWidth, atDesign.get());
+  EXPECT_EQ(band->margin, kWordsBandMargin * k);
+  EXPECT_NEAR(band->lineHeight, atDesign->lineHeight * k, k);
 }
 
 // On the program's own timers, each frame stays for its own delay from the moment
