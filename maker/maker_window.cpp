@@ -80,6 +80,7 @@ MakerWindow::~MakerWindow() {
 bool MakerWindow::Create(HINSTANCE instance, int showCommand) {
   instance_ = instance;
   PreviewView::Register(instance);
+  WordsView::Register(instance);
   // The dialog manager runs the window; its class gives the icon and the name
   // the window is found by.
   // A wide window, with wide controls: their texts hold names in any script.
@@ -180,6 +181,7 @@ INT_PTR MakerWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 void MakerWindow::OnInit() {
   Remember();
   preview_.Attach(GetDlgItem(hwnd, IDC_PREVIEW));
+  wordsView_.Attach(GetDlgItem(hwnd, IDC_WORDS));
   SetWindowTextA(preview_.hwnd, kEmptyText);
   DragAcceptFiles(hwnd, TRUE);
   const RECT& preview = TemplatePlace(IDC_PREVIEW);
@@ -189,7 +191,7 @@ void MakerWindow::OnInit() {
 
 // Where the template put each control, before any layout moves it.
 void MakerWindow::Remember() {
-  const int ids[] = {IDC_PREVIEW, IDC_INFO,     IDC_DITHER, IDC_SONG,   IDC_ADD_SONG,   IDC_LISTEN,
+  const int ids[] = {IDC_PREVIEW, IDC_WORDS, IDC_INFO,     IDC_DITHER, IDC_SONG,   IDC_ADD_SONG,   IDC_LISTEN,
                      IDC_STOP,    IDC_REMOVE_SONG, IDC_OPEN, IDC_SAVE_WEB, IDC_SAVE, IDC_STATUS, IDC_PLAY_SAVED,
                      IDC_SEND_NOTE, IDC_MESSAGE_LABEL, IDC_MESSAGE, IDC_MESSAGE_COUNT};
   for (int id : ids) template_.push_back(Place{id, PlaceOf(hwnd, id)});
@@ -584,13 +586,24 @@ void MakerWindow::Layout(int previewWidth, int previewHeight) {
   const RECT& preview = TemplatePlace(IDC_PREVIEW);
   const int margin = preview.left;
   const int templateWidth = preview.right - preview.left;
-  const int contentWidth = previewWidth > templateWidth ? previewWidth : templateWidth;
+  shown_ = SIZE{previewWidth, previewHeight};
+  // The words' band as the greeting draws it: under the animation, centred
+  // with it, at least its least width.
+  const int scale = PixelScale(dpi_);
+  const int bandWidth = previewWidth > kWordsBandMinWidth * scale ? previewWidth : kWordsBandMinWidth * scale;
+  const RECT work = WorkAreaOf(hwnd);
+  const WideText words = Utf16(words_);
+  const int bandHeight =
+      wordsView_.Show(std::wstring(words.c_str(), words.size()), bandWidth, scale, (work.bottom - work.top) / 2);
+  int contentWidth = previewWidth > templateWidth ? previewWidth : templateWidth;
+  if (bandHeight > 0 && bandWidth > contentWidth) contentWidth = bandWidth;
   const int clientWidth = contentWidth + 2 * margin;
   const int widened = clientWidth - templateClient_.cx;
 
   const std::string info = TextOf(GetDlgItem(hwnd, IDC_INFO));
   const RECT& infoPlace = TemplatePlace(IDC_INFO);
-  const int infoTop = preview.top + previewHeight + (infoPlace.top - preview.bottom);
+  const int bandTop = preview.top + previewHeight;
+  const int infoTop = bandTop + bandHeight + (infoPlace.top - preview.bottom);
   int infoHeight = InfoHeight(info, contentWidth);
   if (infoHeight < infoPlace.bottom - infoPlace.top) infoHeight = infoPlace.bottom - infoPlace.top;
   const int down = infoTop + infoHeight - infoPlace.bottom;
@@ -602,6 +615,9 @@ void MakerWindow::Layout(int previewWidth, int previewHeight) {
       r = RECT{margin + (contentWidth - previewWidth) / 2, preview.top, 0, 0};
       r.right = r.left + previewWidth;
       r.bottom = r.top + previewHeight;
+    } else if (place.id == IDC_WORDS) {
+      r.left = margin + (contentWidth - bandWidth) / 2;
+      r = RECT{r.left, bandTop, r.left + bandWidth, bandTop + bandHeight};
     } else if (place.id == IDC_INFO) {
       r = RECT{margin, infoTop, margin + contentWidth, infoTop + infoHeight};
     } else {
@@ -628,7 +644,6 @@ void MakerWindow::Layout(int previewWidth, int previewHeight) {
   width += clientWidth - client.right;
   height += clientHeight - client.bottom;
   // Kept on its monitor's work area: a window grown past its edge moves back onto it.
-  const RECT work = WorkAreaOf(hwnd);
   RECT window;
   GetWindowRect(hwnd, &window);
   int left = window.left, top = window.top;
@@ -667,6 +682,7 @@ void MakerWindow::OnWordsChanged() {
   std::string says = Grouped(count) + " of " + Grouped(static_cast<int64_t>(kMostWordCharacters)) + " characters";
   if (!WordsFit()) says += ": too many to save";
   SetText(GetDlgItem(hwnd, IDC_MESSAGE_COUNT), says);
+  Layout(shown_.cx, shown_.cy);
   UpdateControls();
 }
 

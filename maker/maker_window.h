@@ -14,6 +14,7 @@
 #include "indexed_bitmap.h"
 #include "preview_view.h"
 #include "song_player.h"
+#include "words_view.h"
 
 extern const char kMakerClass[];
 
@@ -90,6 +91,9 @@ class MakerWindow {
   HINSTANCE instance_ = nullptr;
   HACCEL accelerators_ = nullptr;
   PreviewView preview_;
+  WordsView wordsView_;
+  // The preview's size as last laid out.
+  SIZE shown_ = {};
 
   // What is shown and what a save packs.
   std::unique_ptr<AnimationLoad> loaded_;

@@ -484,6 +484,16 @@ TEST_F(MakerTest, SavesTheGreetingThePackerWouldMake) {
     Click(Control(IDC_PLAY_SAVED));
     HWND greeting = nullptr;
     EXPECT_TRUE(PumpUntil([&] { return (greeting = FindWindowA(kPlayerClass, nullptr)) != nullptr; }));
+    // The words stand under the preview as the greeting shows them under its animation.
+    const Capture band = CaptureClient(Control(IDC_WORDS));
+    EXPECT_EQ(band.height > 0, !c.words.empty());
+    if (greeting && band.height > 0) {
+      const auto bottom = [&](const Capture& shown) {
+        return shown.width == band.width && shown.height > band.height &&
+               std::equal(band.pixels.begin(), band.pixels.end(), shown.pixels.end() - band.pixels.size());
+      };
+      EXPECT_TRUE(bottom(WaitForClient(greeting, bottom))) << "the preview's words differ from the greeting's";
+    }
     if (greeting) {
       PostMessageA(greeting, WM_CLOSE, 0, 0);
       EXPECT_TRUE(PumpUntil([&] { return FindWindowA(kPlayerClass, nullptr) == nullptr; }));
