@@ -119,6 +119,7 @@ RECT Rect(HWND window) {
 class PeekCycleTest : public testing::Test {
  protected:
   void SetUp() override {
+    ASSERT_TRUE(timers.Installed());
     g_instance = GetModuleHandleA(nullptr);
     deskWidth = GetSystemMetrics(SM_CXSCREEN);
     deskHeight = GetSystemMetrics(SM_CYSCREEN);
@@ -217,6 +218,7 @@ class PeekCycleTest : public testing::Test {
     return messages;
   }
 
+  TimerSpy timers;  // first: it outlives the window
   std::optional<PeekWindow> peek;
   HWND foreground = nullptr;
   HWND below = nullptr;
@@ -389,8 +391,6 @@ TEST_F(PeekCycleTest, OnAMonitorOfTwiceTheDesignDpiTheCharacterIsTwiceAsLarge) {
 }
 
 TEST_F(PeekCycleTest, PeekRisesHoldsSinksAndHides) {
-  TimerSpy timers;
-  ASSERT_TRUE(timers.Installed());
   const HWND focused = GetFocus();
   ASSERT_NE(focused, nullptr);
   peek->currentStep = 4;
@@ -470,8 +470,6 @@ TEST_F(PeekCycleTest, PeekFromBelowTheScreenEndsWithTheWholeFrameOnScreen) {
 }
 
 TEST_F(PeekCycleTest, AnimationStepsAdvanceOnlyDuringAPeek) {
-  TimerSpy timers;
-  ASSERT_TRUE(timers.Installed());
   peek->OnStart();
   timers.Take(peek->hwnd);
   const int x = peek->x;
@@ -605,12 +603,10 @@ class MomentTest : public PeekCycleTest {
     SoundPlayerSpy::calls.clear();
   }
   MomentFake moment;
-  TimerSpy timers;
   SoundPlayerSpy sounds;
 };
 
 TEST_F(MomentTest, APeekWaitsWhileTheShellSaysTheUserIsBusyOrAway) {
-  ASSERT_TRUE(timers.Installed());
   ASSERT_TRUE(sounds.Installed());
   for (auto busy : {QUNS_NOT_PRESENT, QUNS_BUSY, QUNS_RUNNING_D3D_FULL_SCREEN, QUNS_PRESENTATION_MODE,
                     QUNS_QUIET_TIME}) {
@@ -634,7 +630,6 @@ TEST_F(MomentTest, APeekWaitsWhileTheShellSaysTheUserIsBusyOrAway) {
 }
 
 TEST_F(MomentTest, APeekWaitsOutAFullscreenWindowButNotAMaximisedOne) {
-  ASSERT_TRUE(timers.Installed());
   ASSERT_TRUE(sounds.Installed());
   MoveForeground(0, 0, deskWidth, deskHeight);
   ExpectPostponed("fullscreen");
@@ -734,8 +729,6 @@ TEST_F(PeekCycleTest, TheIconComesWithTheWindowAndANewTaskbarAndGoesWithTheWindo
   DeleteObject(icon.hbmMask);
   EXPECT_EQ(notifyCalls[1].data.uVersion, UINT{NOTIFYICON_VERSION_4});
 
-  TimerSpy timers;
-  ASSERT_TRUE(timers.Installed());
   const UINT taskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
   const struct {
     BOOL answer;
@@ -759,8 +752,6 @@ TEST_F(PeekCycleTest, TheIconComesWithTheWindowAndANewTaskbarAndGoesWithTheWindo
 // Pause hides a peek at once for an hour; a peek asked for meanwhile is the
 // only one; Resume, or the hour's end, waits a pause as after a peek.
 TEST_F(PeekCycleTest, PauseHidesAtOnceAndHoldsUntilResumeOrTheHoursEnd) {
-  TimerSpy timers;
-  ASSERT_TRUE(timers.Installed());
   peek->OnTrayNotify(0, MAKELPARAM(NIN_SELECT, kTrayIconId));
   ASSERT_EQ(peek->active, 1) << "a click on the icon peeks";
   for (int i = 0; i < 10; i++) peek->OnTimer(TIMER_MOTION);
@@ -792,8 +783,6 @@ bool FakeMonitorThere(ScreenRect) { return monitorThere; }
 // A peek whose monitor has gone leaves at once, whichever tick or message
 // finds it so, and the next one waits a pause as after any peek.
 TEST_F(PeekCycleTest, APeekLeavesAtOnceWhenItsMonitorGoesOrTheDisplayChanges) {
-  TimerSpy timers;
-  ASSERT_TRUE(timers.Installed());
   const auto saved = g_monitorThere;
   g_monitorThere = FakeMonitorThere;
   for (UINT_PTR timer : {UINT_PTR{TIMER_MOTION}, UINT_PTR{TIMER_STEP}, UINT_PTR{0}}) {
@@ -848,8 +837,6 @@ TEST_F(PeekCycleTest, ChooseSpotKeepsClearOfThePointer) {
       EXPECT_EQ(peek->y, c.above ? 300 : deskHeight);
     }
   }
-  TimerSpy timers;
-  ASSERT_TRUE(timers.Installed());
   const auto saved = g_monitorOf;
   g_monitorOf = NarrowMonitor;
   MoveForeground(0, 0, 300, 700);
