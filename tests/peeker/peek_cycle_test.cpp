@@ -119,6 +119,7 @@ RECT Rect(HWND window) {
 class PeekCycleTest : public testing::Test {
  protected:
   void SetUp() override {
+    ASSERT_TRUE(timers.Installed());
     g_instance = GetModuleHandleA(nullptr);
     deskWidth = GetSystemMetrics(SM_CXSCREEN);
     deskHeight = GetSystemMetrics(SM_CYSCREEN);
@@ -202,14 +203,22 @@ class PeekCycleTest : public testing::Test {
     return n;
   }
 
-  void ExpectWindowAt(int left, int top, const char* what) {
+  void ExpectWindowAt(int left, int top, const char* what, int scale = 1) {
     const RECT r = Rect(peek->hwnd);
     EXPECT_EQ(r.left, left) << what;
     EXPECT_EQ(r.top, top) << what;
-    EXPECT_EQ(r.right - r.left, 204) << what;
-    EXPECT_EQ(r.bottom - r.top, 122) << what;
+    EXPECT_EQ(r.right - r.left, 204 * scale) << what;
+    EXPECT_EQ(r.bottom - r.top, 122 * scale) << what;
   }
 
+  // Messages the cycle sent the notification area since the last clear.
+  std::vector<DWORD> NotifyMessages() const {
+    std::vector<DWORD> messages;
+    for (const NotifyCall& c : notifyCalls) messages.push_back(c.message);
+    return messages;
+  }
+
+  TimerSpy timers;  // first: it outlives the window
   std::optional<PeekWindow> peek;
   HWND foreground = nullptr;
   HWND below = nullptr;
@@ -350,30 +359,25 @@ TEST_F(PeekCycleTest, OnAMonitorOfTwiceTheDesignDpiTheCharacterIsTwiceAsLarge) {
   g_scaleOf = TwiceTheDesignDpi;
   MoveForeground(100, 300, 500, 300);
   peek->OnStart();
-  const int x = peek->x;
-  EXPECT_GE(x, 100);
-  EXPECT_LE(x, 100 + 500 - 408);
-  RECT r = Rect(peek->hwnd);
-  EXPECT_EQ(r.right - r.left, 408);
-  EXPECT_EQ(r.bottom - r.top, 244);
-  EXPECT_EQ(r.top, 300);
+  EXPECT_GE(peek->x, 100);
+  EXPECT_LE(peek->x, 100 + 500 - 408);
+  ExpectWindowAt(peek->x, 300, "start", 2);
   for (int i = 1; i <= 61; i++) {
     peek->OnTimer(TIMER_MOTION);
     ASSERT_EQ(Rect(peek->hwnd).top, 300 - 4 * i) << "tick " << i;
   }
   EXPECT_EQ(Rect(peek->hwnd).bottom, 300) << "the whole character above the edge";
 
-  const GdiBitmap& frame = *peek->frames.At(3);
-  const std::vector<DWORD> small = PixelsOf(frame, 204, 122);
+  const std::vector<DWORD> small = PixelsOf(*peek->frames.At(3), 204, 122);
   const std::vector<DWORD> large = PixelsOf(*peek->ShownFrame(peek->steps.At(0)), 408, 244);
   HRGN shape = CreateRectRgn(0, 0, 0, 0);
   ASSERT_NE(GetWindowRgn(peek->hwnd, shape), ERROR);
   int opaque = 0;
   for (int y = 0; y < 244; y++)
-    for (int x2 = 0; x2 < 408; x2++) {
-      const DWORD pixel = small[(y / 2) * 204 + x2 / 2] & 0xFFFFFF;
-      ASSERT_EQ(large[y * 408 + x2] & 0xFFFFFF, pixel) << x2 << "," << y;
-      ASSERT_EQ(PtInRegion(shape, x2, y) != FALSE, pixel != 0x00FF00) << x2 << "," << y;
+    for (int x = 0; x < 408; x++) {
+      const DWORD pixel = small[(y / 2) * 204 + x / 2] & 0xFFFFFF;
+      ASSERT_EQ(large[y * 408 + x] & 0xFFFFFF, pixel) << x << "," << y;
+      ASSERT_EQ(PtInRegion(shape, x, y) != FALSE, pixel != 0x00FF00) << x << "," << y;
       opaque += pixel != 0x00FF00;
     }
   DeleteObject(shape);
@@ -383,14 +387,10 @@ TEST_F(PeekCycleTest, OnAMonitorOfTwiceTheDesignDpiTheCharacterIsTwiceAsLarge) {
   // Back on a monitor of 96 DPI, the next peek is of the frames' own size.
   g_scaleOf = saved;
   peek->OnTimer(TIMER_MOTION);
-  r = Rect(peek->hwnd);
-  EXPECT_EQ(r.right - r.left, 204);
-  EXPECT_EQ(r.bottom - r.top, 122);
+  ExpectWindowAt(peek->x, 300, "the next peek");
 }
 
 TEST_F(PeekCycleTest, PeekRisesHoldsSinksAndHides) {
-  TimerSpy timers;
-  ASSERT_TRUE(timers.Installed());
   const HWND focused = GetFocus();
   ASSERT_NE(focused, nullptr);
   peek->currentStep = 4;
@@ -470,8 +470,6 @@ TEST_F(PeekCycleTest, PeekFromBelowTheScreenEndsWithTheWholeFrameOnScreen) {
 }
 
 TEST_F(PeekCycleTest, AnimationStepsAdvanceOnlyDuringAPeek) {
-  TimerSpy timers;
-  ASSERT_TRUE(timers.Installed());
   peek->OnStart();
   timers.Take(peek->hwnd);
   const int x = peek->x;
@@ -605,12 +603,10 @@ class MomentTest : public PeekCycleTest {
     SoundPlayerSpy::calls.clear();
   }
   MomentFake moment;
-  TimerSpy timers;
   SoundPlayerSpy sounds;
 };
 
 TEST_F(MomentTest, APeekWaitsWhileTheShellSaysTheUserIsBusyOrAway) {
-  ASSERT_TRUE(timers.Installed());
   ASSERT_TRUE(sounds.Installed());
   for (auto busy : {QUNS_NOT_PRESENT, QUNS_BUSY, QUNS_RUNNING_D3D_FULL_SCREEN, QUNS_PRESENTATION_MODE,
                     QUNS_QUIET_TIME}) {
@@ -634,7 +630,6 @@ TEST_F(MomentTest, APeekWaitsWhileTheShellSaysTheUserIsBusyOrAway) {
 }
 
 TEST_F(MomentTest, APeekWaitsOutAFullscreenWindowButNotAMaximisedOne) {
-  ASSERT_TRUE(timers.Installed());
   ASSERT_TRUE(sounds.Installed());
   MoveForeground(0, 0, deskWidth, deskHeight);
   ExpectPostponed("fullscreen");
@@ -716,13 +711,11 @@ TEST_F(PeekCycleTest, AClickHandsTheAudioChoiceToTheClip) {
   EXPECT_TRUE(SoundPlayerSpy::calls.empty()) << "the clip is silent too";
 }
 
-// The icon comes with the window: the face at the size of small icons, the
-// tooltip, the form of messages the window takes; again with a new taskbar,
-// and five seconds on while the shell does not take it; it goes with the window.
+// The icon comes with the window (small-icon face, tooltip, message form), again
+// with a new taskbar or five seconds on while the shell refuses it, and goes with it.
 TEST_F(PeekCycleTest, TheIconComesWithTheWindowAndANewTaskbarAndGoesWithTheWindow) {
-  ASSERT_EQ(notifyCalls.size(), 2u);
+  ASSERT_EQ(NotifyMessages(), (std::vector<DWORD>{NIM_ADD, NIM_SETVERSION}));
   const NOTIFYICONDATAW& added = notifyCalls[0].data;
-  EXPECT_EQ(notifyCalls[0].message, DWORD{NIM_ADD});
   EXPECT_EQ(added.hWnd, peek->hwnd);
   EXPECT_EQ(added.uFlags, UINT{NIF_MESSAGE | NIF_ICON | NIF_TIP | NIF_SHOWTIP});
   EXPECT_EQ(added.uCallbackMessage, WM_TRAY_NOTIFY);
@@ -734,11 +727,8 @@ TEST_F(PeekCycleTest, TheIconComesWithTheWindowAndANewTaskbarAndGoesWithTheWindo
   EXPECT_EQ(face.bmWidth, GetSystemMetrics(SM_CXSMICON));
   DeleteObject(icon.hbmColor);
   DeleteObject(icon.hbmMask);
-  EXPECT_EQ(notifyCalls[1].message, DWORD{NIM_SETVERSION});
   EXPECT_EQ(notifyCalls[1].data.uVersion, UINT{NOTIFYICON_VERSION_4});
 
-  TimerSpy timers;
-  ASSERT_TRUE(timers.Installed());
   const UINT taskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
   const struct {
     BOOL answer;
@@ -749,24 +739,19 @@ TEST_F(PeekCycleTest, TheIconComesWithTheWindowAndANewTaskbarAndGoesWithTheWindo
     notifyCalls.clear();
     if (t.byRetry) peek->OnTimer(TIMER_TRAY);
     if (!t.byRetry) SendMessageW(peek->hwnd, taskbarCreated, 0, 0);
-    ASSERT_EQ(notifyCalls.size(), 2u) << "added; set to its form, or else brought up to date";
-    EXPECT_EQ(notifyCalls[0].message, DWORD{NIM_ADD});
-    EXPECT_EQ(notifyCalls[1].message, t.answer ? DWORD{NIM_SETVERSION} : DWORD{NIM_MODIFY});
+    EXPECT_EQ(NotifyMessages(), (std::vector<DWORD>{NIM_ADD, t.answer ? DWORD{NIM_SETVERSION} : DWORD{NIM_MODIFY}}))
+        << "added; set to its form, or else brought up to date";
     EXPECT_EQ(timers.Take(peek->hwnd), (t.answer ? TimerSpy::Armed{} : TimerSpy::Armed{{TIMER_TRAY, 5000}}));
   }
   notifyCalls.clear();
   DestroyWindow(peek->hwnd);
-  ASSERT_EQ(notifyCalls.size(), 1u);
-  EXPECT_EQ(notifyCalls[0].message, DWORD{NIM_DELETE});
+  ASSERT_EQ(NotifyMessages(), (std::vector<DWORD>{NIM_DELETE}));
   EXPECT_EQ(notifyCalls[0].data.uID, kTrayIconId);
 }
 
-// Pause takes a peek under way away at once and lasts an hour; a peek asked
-// for meanwhile is the only one; Resume, or the hour's end, waits a pause as
-// after a peek.
+// Pause hides a peek at once for an hour; a peek asked for meanwhile is the
+// only one; Resume, or the hour's end, waits a pause as after a peek.
 TEST_F(PeekCycleTest, PauseHidesAtOnceAndHoldsUntilResumeOrTheHoursEnd) {
-  TimerSpy timers;
-  ASSERT_TRUE(timers.Installed());
   peek->OnTrayNotify(0, MAKELPARAM(NIN_SELECT, kTrayIconId));
   ASSERT_EQ(peek->active, 1) << "a click on the icon peeks";
   for (int i = 0; i < 10; i++) peek->OnTimer(TIMER_MOTION);
@@ -798,21 +783,19 @@ bool FakeMonitorThere(ScreenRect) { return monitorThere; }
 // A peek whose monitor has gone leaves at once, whichever tick or message
 // finds it so, and the next one waits a pause as after any peek.
 TEST_F(PeekCycleTest, APeekLeavesAtOnceWhenItsMonitorGoesOrTheDisplayChanges) {
-  TimerSpy timers;
-  ASSERT_TRUE(timers.Installed());
   const auto saved = g_monitorThere;
   g_monitorThere = FakeMonitorThere;
-  for (const char* how : {"a motion tick", "an animation step", "WM_DISPLAYCHANGE"}) {
-    SCOPED_TRACE(how);
+  for (UINT_PTR timer : {UINT_PTR{TIMER_MOTION}, UINT_PTR{TIMER_STEP}, UINT_PTR{0}}) {
+    SCOPED_TRACE(timer != 0 ? "timer " + std::to_string(timer) : "WM_DISPLAYCHANGE");
     monitorThere = true;
     peek->OnTimer(TIMER_MOTION);
     ASSERT_EQ(peek->active, 1);
     for (int i = 0; i < 5; i++) peek->OnTimer(TIMER_MOTION);
     timers.Take(peek->hwnd);
     SeedRandom(3);
-    monitorThere = how[0] == 'W';
-    if (how[0] == 'a') peek->OnTimer(how[1] == ' ' && how[2] == 'm' ? TIMER_MOTION : TIMER_STEP);
-    if (how[0] == 'W') SendMessageA(peek->hwnd, WM_DISPLAYCHANGE, 32, MAKELPARAM(1024, 768));
+    monitorThere = timer == 0;  // the message leaves whatever the monitor
+    if (timer != 0) peek->OnTimer(timer);
+    if (timer == 0) SendMessageA(peek->hwnd, WM_DISPLAYCHANGE, 32, MAKELPARAM(1024, 768));
     EXPECT_EQ(peek->active, 0);
     EXPECT_FALSE(IsWindowVisible(peek->hwnd));
     EXPECT_EQ(timers.Take(peek->hwnd), (TimerSpy::Armed{{TIMER_MOTION, static_cast<UINT>(ModelPause(3))}}));
@@ -823,10 +806,9 @@ TEST_F(PeekCycleTest, APeekLeavesAtOnceWhenItsMonitorGoesOrTheDisplayChanges) {
 
 ScreenRect NarrowMonitor(HWND) { return ScreenRect{0, 0, 300, 768}; }
 
-// The character never stands over the pointer at the top of its rise: the
-// one draw maps onto the places clear of it (found here one by one); with
-// none above the window it comes up from below; with none there, it retries
-// in ten seconds.
+// The character never stands over the pointer at the top of its rise: the one
+// draw maps onto the places clear of it, above the window, else from below,
+// else a retry in ten seconds.
 TEST_F(PeekCycleTest, ChooseSpotKeepsClearOfThePointer) {
   const struct Case {
     const char* what;
@@ -855,8 +837,6 @@ TEST_F(PeekCycleTest, ChooseSpotKeepsClearOfThePointer) {
       EXPECT_EQ(peek->y, c.above ? 300 : deskHeight);
     }
   }
-  TimerSpy timers;
-  ASSERT_TRUE(timers.Installed());
   const auto saved = g_monitorOf;
   g_monitorOf = NarrowMonitor;
   MoveForeground(0, 0, 300, 700);
@@ -868,16 +848,13 @@ TEST_F(PeekCycleTest, ChooseSpotKeepsClearOfThePointer) {
   g_monitorOf = saved;
 }
 
-// Peeks go by the window the person worked in last: not the peeker's own (the
-// menu's and the About box's, owned by it, take the foreground), nor the taskbar's.
+// Peeks go by the person's last window: not the peeker's own (its menu and About
+// box take the foreground), nor the taskbar.
 TEST_F(PeekCycleTest, PeeksGoByThePersonsLastWindowNotThePeekersOrTheTaskbars) {
   ASSERT_TRUE(peek->ChooseSpot());
   ASSERT_EQ(peek->y, 300);
-  WNDCLASSA taskbarClass = {};
-  taskbarClass.lpfnWndProc = DefWindowProcA;
-  taskbarClass.hInstance = g_instance;
-  taskbarClass.lpszClassName = "Shell_TrayWnd";
-  RegisterClassA(&taskbarClass);
+  const WNDCLASSA trayClass = {0, DefWindowProcA, 0, 0, g_instance, nullptr, nullptr, nullptr, nullptr, "Shell_TrayWnd"};
+  RegisterClassA(&trayClass);
   const HWND taskbar = CreateWindowExA(0, "Shell_TrayWnd", "", WS_POPUP | WS_VISIBLE, 0, deskHeight - 40, deskWidth,
                                        40, nullptr, nullptr, g_instance, nullptr);
   windows.push_back(taskbar);

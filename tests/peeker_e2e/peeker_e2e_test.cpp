@@ -57,9 +57,8 @@ LRESULT CALLBACK DriverWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lPar
   return DefWindowProcA(window, msg, wParam, lParam);
 }
 
-// A window of the driver's: solid colour, or the pattern when `solid` is 0;
-// `activate` makes it the foreground window, else it only shows, topmost; a
-// `shape` (taken over) it has from before it is first shown and painted.
+// A window of the driver's: solid colour, or the pattern when `solid` is 0; the
+// foreground unless not `activate` (then topmost), of `shape` (taken over) from the start.
 HWND MakeWindow(int left, int top, int width, int height, DWORD solid, bool activate = true, HRGN shape = nullptr) {
   static ATOM registered = [] {
     WNDCLASSA windowClass = {};
@@ -153,11 +152,13 @@ class Peeker {
     return window_;
   }
   // Positions of the window from now until it is hidden, as often as they can be
-  // read, with the tick count at which each was first seen in `times`.
-  std::vector<RECT> TrackUntilHidden(std::vector<DWORD>* times = nullptr) {
+  // read, with the tick count at which each was first seen in `times`; `each`
+  // runs at every look.
+  std::vector<RECT> TrackUntilHidden(std::vector<DWORD>* times = nullptr, const std::function<void()>& each = {}) {
     std::vector<RECT> seen;
     PumpUntil([&] {
       if (!IsWindowVisible(window_)) return true;
+      if (each) each();
       RECT r;
       GetWindowRect(window_, &r);
       if (seen.empty() || std::memcmp(&seen.back(), &r, sizeof r) != 0) {
@@ -172,15 +173,13 @@ class Peeker {
     PostMessageA(window_, WM_CLOSE, 0, 0);
     return program_.WaitForExit();
   }
-  // What the notification area tells the program of its icon (NIN_SELECT for a
-  // click, WM_CONTEXTMENU for the menu), as the shell says it: the event, the
-  // icon's id, the point the menu opens at; the shell lets it take the foreground.
+  // The notification area's message about the icon (NIN_SELECT, WM_CONTEXTMENU),
+  // as the shell sends it, letting the program take the foreground.
   void Icon(UINT event, POINT at = {600, 700}) {
     AllowSetForegroundWindow(program_.id());
     PostMessageA(window_, kIconMessage, MAKEWPARAM(at.x, at.y), MAKELPARAM(event, 1));
   }
-  // Types `key` into the icon's menu, opened for it unless it is open; true
-  // when the menu closed on it: an item had that key.
+  // Types `key` into the icon's menu (opened unless open); true if an item took it.
   bool Choose(char key) {
     HWND menu = program_.WaitForWindow("#32768", nullptr, 0);
     if (menu == nullptr) Icon(WM_CONTEXTMENU);
@@ -226,14 +225,10 @@ int CheckTrack(const std::vector<RECT>& track, HWND window, int start) {
   return track[0].left;
 }
 
-// How the screen shows a window of `shape` (width x height), as the peeker
-// shows its own: shaped before it is first painted. Where the window system
-// draws shapes right, its own pixels within the shape and what is behind it
-// elsewhere. Wine 10 leaves out the runs that lie within one byte of its 1-bit
-// shape mask and shows the window's unpainted pixels beside them instead: a
-// white window of the test's own, of the same shape, over the pattern at `at`,
-// tells. Each pixel comes back white (the window's own), as the pattern (what
-// is behind) or as whatever else the screen shows there.
+// How the screen shows a window of `shape`, shaped before it is first painted as
+// the peeker's is: a white one of the test's over the pattern at `at`. Each pixel
+// comes back white (the window's), the pattern (behind) or anything else shown
+// there: Wine 10 drops runs within one byte of its 1-bit shape mask.
 Capture ShownOfShape(HRGN shape, int width, int height, POINT at) {
   HRGN copy = CreateRectRgn(0, 0, 0, 0);
   CombineRgn(copy, shape, nullptr, RGN_COPY);
@@ -250,12 +245,10 @@ Capture ShownOfShape(HRGN shape, int width, int height, POINT at) {
   return last;
 }
 
-// The frame the character shows at the top of its rise, at `top`, at `scale`
-// (each of its pixels a square that size), with the pattern behind its key
-// colour, its window shaped to exactly its own pixels: its index in `frames`,
-// or -1 with what differed in `mismatch`. The pattern must cover a place of the
-// window's size at `probeAt`, clear of the character, where its shape is drawn
-// as the screen draws shapes.
+// The index in `frames` of the frame shown at the top of the rise, at `top` and
+// `scale`, the pattern behind its key colour, the window shaped to its own pixels;
+// else -1, with what differed in `mismatch`. `probeAt` is a place on the pattern
+// clear of the character, for ShownOfShape.
 int FrameAtTopOfRise(HWND window, const std::vector<Frame>& frames, int top, int scale, POINT probeAt,
                      std::string* mismatch) {
   const int width = kFrameWidth * scale, height = kFrameHeight * scale;
@@ -276,10 +269,8 @@ int FrameAtTopOfRise(HWND window, const std::vector<Frame>& frames, int top, int
       int wrong = 0, misshapen = 0;
       char first[128] = "";
       for (int y = 0; y < height; y++)
-        for (int x = 0; x < width; x++) {
-          DWORD own = frames[f].At(x / scale, y / scale);
-          misshapen += (PtInRegion(shape, x, y) != FALSE) != (own != kKeyOnScreen);
-        }
+        for (int x = 0; x < width; x++)
+          misshapen += (PtInRegion(shape, x, y) != FALSE) != (frames[f].At(x / scale, y / scale) != kKeyOnScreen);
       if (misshapen == 0 && !EqualRgn(shape, probed)) {
         drawn = ShownOfShape(shape, width, height, probeAt);
         CombineRgn(probed, shape, nullptr, RGN_COPY);
@@ -548,19 +539,27 @@ HWND OpenAbout(Peeker& peeker, HWND window, bool fresh = true) {
 
 void WaitGone(HWND about) { PumpUntil([&] { return !IsWindow(about); }, 20000); }
 
-// Pixels of `art` at (x, y) of the client capture that differ from what should
-// show: the art itself, or with `keyWhite` the dialog's background where it is white.
-// At `scale`, each pixel of the art is a square that size, its place `scale` times as far.
-int ArtDifferences(const Capture& client, const Capture& art, int x, int y, bool keyWhite, DWORD background,
-                   int scale = 1) {
-  int wrong = 0;
-  for (int v = 0; v < art.height * scale; v++)
-    for (int u = 0; u < art.width * scale; u++) {
-      DWORD own = art.At(u / scale, v / scale);
-      DWORD expected = keyWhite && own == 0xFFFFFF ? background : own;
-      wrong += client.At(x * scale + u, y * scale + v) != expected;
-    }
-  return wrong;
+// The About box's art, each pixel a square of `scale`: the title opaque, the two
+// lines with their white showing the dialog's background.
+void ExpectAboutArt(HWND about, int scale = 1) {
+  PumpUntil([] { return false; }, 300);
+  const Capture client = CaptureClient(about);
+  const DWORD background = client.At(2, client.height - 2);
+  const struct {
+    const char* name;
+    int x, y;
+    bool keyWhite;
+  } arts[] = {{"about_161.bmp", 25, 12, false}, {"about_163.bmp", 10, 40, true}, {"about_162.bmp", 10, 63, true}};
+  for (const auto& a : arts) {
+    const Capture art = LoadArt(a.name);
+    int wrong = 0;
+    for (int v = 0; v < art.height * scale; v++)
+      for (int u = 0; u < art.width * scale; u++) {
+        const DWORD own = art.At(u / scale, v / scale);
+        wrong += client.At(a.x * scale + u, a.y * scale + v) != (a.keyWhite && own == 0xFFFFFF ? background : own);
+      }
+    EXPECT_EQ(wrong, 0) << a.name;
+  }
 }
 
 }  // namespace
@@ -592,13 +591,7 @@ TEST_F(PeekerTest, AboutBoxOnAClick) {
     return later.top != first.top;
   }));
 
-  // The art: the title opaque, the two lines with their white keyed out.
-  PumpUntil([] { return false; }, 300);
-  Capture client = CaptureClient(about);
-  DWORD background = client.At(2, client.height - 2);
-  EXPECT_EQ(ArtDifferences(client, LoadArt("about_161.bmp"), 25, 12, false, background), 0);
-  EXPECT_EQ(ArtDifferences(client, LoadArt("about_163.bmp"), 10, 40, true, background), 0);
-  EXPECT_EQ(ArtDifferences(client, LoadArt("about_162.bmp"), 10, 63, true, background), 0);
+  ExpectAboutArt(about);
 
   // A second click while it is open opens nothing.
   PostMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, 0);
@@ -631,9 +624,8 @@ TEST_F(PeekerTest, AboutBoxOnAClick) {
   EXPECT_EQ(peeker.program().WaitForExit(), 1u);
 }
 
-// On a display of 150% or 200% (the dpi.* tests, on a display of scripts/own-display.sh)
-// the character is twice its size, each of its pixels a square of four, and
-// climbs twice as far; its About box shows the art the same way.
+// At 150% or 200% (the dpi.* tests) the character and its About box's art are
+// twice their size, each pixel a square of four; it climbs twice as far.
 TEST_F(PeekerTest, AtHighDpiTheCharacterAndItsArtAreTwiceTheirSize) {
   const int k = HighDpiScale();
   ASSERT_GT(k, 1) << "a display of 96 DPI: run it through scripts/own-display.sh --dpi";
@@ -649,18 +641,12 @@ TEST_F(PeekerTest, AtHighDpiTheCharacterAndItsArtAreTwiceTheirSize) {
   std::string mismatch;
   EXPECT_GE(FrameAtTopOfRise(window, frames, 700 - kFrameHeight * k, k, POINT{0, 200}, &mismatch), 0) << mismatch;
 
-  // Opened as the long run opens it: a click through the input queue on the
-  // scaled character now and then reaches no window under either Wine here,
-  // at 150% and 200% alike; at 96 DPI the other tests click it for real.
+  // A posted click, as in the long run: through the input queue one on the scaled
+  // character now and then reaches no window under either Wine.
   PostMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, 0);
   HWND about = peeker.program().WaitForDialog();
   ASSERT_NE(about, nullptr);
-  PumpUntil([] { return false; }, 300);
-  Capture client = CaptureClient(about);
-  DWORD background = client.At(2, client.height - 2);
-  EXPECT_EQ(ArtDifferences(client, LoadArt("about_161.bmp"), 25, 12, false, background, k), 0);
-  EXPECT_EQ(ArtDifferences(client, LoadArt("about_163.bmp"), 10, 40, true, background, k), 0);
-  EXPECT_EQ(ArtDifferences(client, LoadArt("about_162.bmp"), 10, 63, true, background, k), 0);
+  ExpectAboutArt(about, k);
   PostMessageA(GetDlgItem(about, IDCANCEL), BM_CLICK, 0, 0);
   WaitGone(about);
   EXPECT_EQ(peeker.Close(), 0u);
@@ -800,8 +786,7 @@ TEST_F(PeekerTest, OnMonitorsTheCharacterKeepsToTheForegroundWindowsMonitor) {
 
 namespace {
 
-// Wine's window of the notification area's icons, shown while there is one
-// (Wine 8's stand-alone one, or the shell's of later Wines).
+// Whether the window of the notification area's icons shows (Wine 8's own, or the shell's).
 bool NotificationAreaShown() {
   for (const char* name : {"__winex11_standalone_tray", "Shell_TrayWnd"}) {
     HWND area = FindWindowA(name, nullptr);
@@ -845,9 +830,8 @@ std::string ShortcutTarget(const std::wstring& link) {
 
 }  // namespace
 
-// Each item of the icon's menu, and a click on the icon, through the
-// messages the notification area sends; Quit ends the program with 0 and Kill
-// with 1, whatever message the loop saw last, an About box open closing first.
+// Each item of the icon's menu and a click on the icon, as the notification area
+// sends them; Quit ends with 0 (an open About box closing first), Kill with 1.
 TEST_F(PeekerTest, TheIconAndItsMenuDoEachOfTheirThings) {
   HWND front = Make(300, 300, 400, 300, 0xA04030);
   MakeForeground(front);
@@ -865,16 +849,13 @@ TEST_F(PeekerTest, TheIconAndItsMenuDoEachOfTheirThings) {
   peeker.Icon(NIN_SELECT);
   ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(window) != FALSE; }, 5000)) << "a click peeks too";
 
-  // Pause takes the character away at once; paused, the menu has Resume in
-  // the place of Pause (its key is not there), and Resume brings Pause back.
+  // Pause hides the character at once; paused, Resume takes Pause's place, and back.
   ASSERT_TRUE(peeker.Choose('u'));
   const DWORD asked = GetTickCount();
   EXPECT_TRUE(PumpUntil([&] { return !IsWindowVisible(window); }, 1000));
   std::printf("hidden %lu ms after Pause\n", GetTickCount() - asked);
   EXPECT_FALSE(peeker.Choose('u'));
-  EXPECT_TRUE(peeker.Choose('r'));
-  EXPECT_TRUE(peeker.Choose('u'));
-  EXPECT_TRUE(peeker.Choose('r'));
+  for (char key : {'r', 'u', 'r'}) EXPECT_TRUE(peeker.Choose(key)) << key;
 
   // Sound and the About box's Audio are one switch, either way round.
   ASSERT_TRUE(peeker.Choose('s'));
@@ -900,9 +881,8 @@ TEST_F(PeekerTest, TheIconAndItsMenuDoEachOfTheirThings) {
   EXPECT_EQ(again.program().WaitForExit(), 1u);
 }
 
-// Start with Windows writes one shortcut in the Startup folder, to the
-// program where it is, and takes it away again; a copy elsewhere finds the
-// shortcut not its own and writes it anew. Started from its shortcut in
+// Start with Windows writes one Startup shortcut to the program where it is, and
+// removes it; a copy elsewhere writes it anew. Started from the shortcut in
 // another folder, the program shows its art all the same.
 TEST_F(PeekerTest, StartWithWindowsWritesAndRemovesExactlyItsShortcut) {
   HWND front = Make(300, 300, 400, 300, 0xA04030);
@@ -959,9 +939,8 @@ TEST_F(PeekerTest, StartWithWindowsWritesAndRemovesExactlyItsShortcut) {
   EXPECT_EQ(elsewhere.Close(), 0u);
 }
 
-// The person's window keeps the foreground and the keys typed into it, before,
-// during and after a peek, a peek asked for from the menu too; and the
-// character never stands over the pointer at the top of its rise.
+// The person's window keeps the foreground and the keys typed into it through a
+// peek, one from the menu too; the character keeps clear of the pointer.
 TEST_F(PeekerTest, ThePersonsWindowKeepsTheForegroundAndTheCharacterKeepsClearOfThePointer) {
   HWND front = Make(300, 300, 400, 300, 0xA04030);
   HWND typing = CreateWindowExA(0, "EDIT", "typed", WS_CHILD | WS_VISIBLE, 10, 10, 200, 24, front, nullptr, nullptr,
@@ -982,9 +961,7 @@ TEST_F(PeekerTest, ThePersonsWindowKeepsTheForegroundAndTheCharacterKeepsClearOf
   for (int peek = 0; peek < 2; peek++) {
     SCOPED_TRACE(peek == 0 ? "a peek of its own" : "Peek now");
     int seen = 0, wrong = 0;
-    RECT r, highest = {0, 1000, 0, 0};
-    PumpUntil([&] {
-      if (!IsWindowVisible(window)) return true;
+    const int x = CheckTrack(peeker.TrackUntilHidden(nullptr, [&] {
       if (seen++ == 5) {
         INPUT key[2] = {};
         key[0].type = key[1].type = INPUT_KEYBOARD;
@@ -993,13 +970,10 @@ TEST_F(PeekerTest, ThePersonsWindowKeepsTheForegroundAndTheCharacterKeepsClearOf
         SendInput(2, key, sizeof(INPUT));
       }
       wrong += GetForegroundWindow() != front || focus() != typing;
-      if (GetWindowRect(window, &r) && r.top < highest.top) highest = r;
-      return false;
-    }, 60000);
+    }), window, 300);
     EXPECT_EQ(wrong, 0) << "of " << seen;
-    EXPECT_EQ(highest.top, 300 - kFrameHeight);
-    EXPECT_GE(highest.left, 489) << "the pointer at (488,260) is under the top of the rise";
-    EXPECT_LE(highest.left, 300 + 400 - kFrameWidth);
+    EXPECT_GE(x, 489) << "the pointer at (488,260) is under the top of the rise";
+    EXPECT_LE(x, 300 + 400 - kFrameWidth);
     EXPECT_TRUE(PumpUntil([&] { return LOWORD(SendMessageA(typing, EM_GETSEL, 0, 0)) == peek + 1; }, 5000))
         << "the key reached the field";
     EXPECT_EQ(GetForegroundWindow(), front);
@@ -1015,8 +989,7 @@ TEST_F(PeekerTest, ThePersonsWindowKeepsTheForegroundAndTheCharacterKeepsClearOf
 
 namespace {
 
-// Runs `command` (a program of the display's own system, such as
-// Z:\\usr\\bin\\xrandr) and waits for it; Wine gives no exit code of such a one.
+// Runs a Unix program such as Z:\\usr\\bin\\xrandr to its end (Wine gives no exit code).
 bool RunToEnd(const std::string& command) {
   STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
@@ -1032,9 +1005,8 @@ bool RunToEnd(const std::string& command) {
 
 }  // namespace
 
-// On two monitors: the second one turned off while the character is up on it
-// takes the character away at once, and the next peek rises on the monitor
-// left; then the monitor comes back as it was.
+// On two monitors: the second turned off under the character takes it away at
+// once, and the next peek rises on the primary; then the monitor comes back.
 TEST_F(PeekerTest, OnMonitorsTheCharacterLeavesAMonitorTurnedOff) {
   RECT second;
   ASSERT_TRUE(SecondMonitor(&second)) << "not a display of two monitors: run it through scripts/two-monitors.sh";

@@ -1,6 +1,5 @@
-// What the browser tests share: Debian's Chromium and Firefox driven by
-// puppeteer-core (from web/node_modules), pages made by the real packer, the
-// screen read back through ImageMagick, and GIFs and MIDI files written here.
+// What the browser tests share: Debian's Chromium and Firefox through puppeteer-core,
+// pages the real packer makes, screenshots through ImageMagick, GIF and MIDI writers.
 import { execFileSync, spawnSync } from 'node:child_process';
 import { mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { createRequire } from 'node:module';
@@ -54,14 +53,12 @@ export function greeting(name, gif, { song, frames = 1, words } = {}) {
   if (words) args.unshift('--message', words);
   const run = spawnSync(packer, args, { encoding: 'utf8' });
   if (run.status !== 0) throw new Error(`loopvue-pack ${args.join(' ')}: ${run.stderr}`);
-  const read = (i) => readPpm(join(preview, `frame-${String(i).padStart(4, '0')}.ppm`));
+  const read = (i) => {  // the preview's PPM
+    const bytes = readFileSync(join(preview, `frame-${String(i).padStart(4, '0')}.ppm`));
+    const header = bytes.toString('latin1', 0, 64).match(/^P6\s+(\d+)\s+(\d+)\s+255\s/);
+    return { width: Number(header[1]), height: Number(header[2]), pixels: bytes.subarray(header[0].length) };
+  };
   return { path, url: pathToFileURL(path).href, out: run.stdout, frames: Array.from({ length: frames }, (_, i) => read(i)) };
-}
-
-function readPpm(path) {
-  const bytes = readFileSync(path);
-  const header = bytes.toString('latin1', 0, 64).match(/^P6\s+(\d+)\s+(\d+)\s+255\s/);
-  return { width: Number(header[1]), height: Number(header[2]), pixels: bytes.subarray(header[0].length) };
 }
 
 // The RGB pixels of the page's animation as the screen shows it, `factor`
@@ -115,8 +112,8 @@ export function gifFile({ width, height, palette, loops, frames }) {
   return Buffer.from([...bytes, 0x3b]);
 }
 
-// A Standard MIDI File; each track a list of [tick, ...bytes] events, ticks
-// absolute, in any order.
+// A Standard MIDI File; each track a list of [tick, ...bytes] events (as note()
+// and the others below make), ticks absolute, in any order.
 export function midiFile({ format = 1, division = 96, tracks }) {
   const u32 = (n) => [n >>> 24, n >> 16 & 255, n >> 8 & 255, n & 255];
   const variable = (n) => {
@@ -138,7 +135,6 @@ export function midiFile({ format = 1, division = 96, tracks }) {
   return Buffer.from(chunks);
 }
 
-// Events for midiFile.
 export const note = (tick, channel, key, velocity, length) =>
   [[tick, 0x90 | channel, key, velocity], [tick + length, 0x80 | channel, key, 0]];
 export const tempo = (tick, us) => [tick, 0xff, 0x51, 3, us >> 16 & 255, us >> 8 & 255, us & 255];

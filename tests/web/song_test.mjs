@@ -1,7 +1,5 @@
-// The web greeting's song (node song_test.mjs chromium|firefox): the page's own
-// synthesizer rendered offline on songs written here, against the times their
-// notes were written for, through tempo changes and the tracks of format 1,
-// with drums, the sustain pedal, pitch bend, velocity and a voice per family.
+// The web greeting's song (node song_test.mjs chromium|firefox): the page's synthesizer
+// rendered offline against the notes' own times, tempos, tracks and sounds.
 import assert from 'node:assert/strict';
 import { after, before, test } from 'node:test';
 
@@ -14,14 +12,11 @@ const TICKS = 96, SECOND = 1000000, HALF = 500000;  // ticks per quarter note; t
 const STILL = gifFile({ width: 8, height: 8, palette: [[0, 0, 0]], frames: [
   { delay: 10, left: 0, top: 0, width: 8, height: 8, index: () => 0 }] });
 let browser;
-before(async () => {
-  browser = await launch();
-});
+before(async () => (browser = await launch()));
 after(() => browser?.close());
 
-// The song rendered by its page: each millisecond's peak, and for each window
-// {from, to, f0, harmonics} the rising zero crossings per second, the harmonics'
-// amplitudes and the mean power.
+// The song rendered by its page: each millisecond's peak, and per window {from, to,
+// f0, harmonics} the rising zero crossings per second, harmonic amplitudes, mean power.
 async function render(song, windows = []) {
   const page = await newPage(browser, 200, 200);
   await page.goto(greeting('song', STILL, { song }).url);
