@@ -158,6 +158,14 @@ bool CreatePlayerWindow(HINSTANCE instance, int showCommand) {
   shownScale = ScaleFor(dpi, room);
   LayOutWords(window, dpi, room);
   FitWindow(window, dpi, nullptr);
+  // A band of many lines may reach below the work area from where the window opened.
+  RECT placed;
+  GetWindowRect(window, &placed);
+  if (HasWords() && placed.bottom > room.bottom) {
+    const int top = room.bottom - (placed.bottom - placed.top);
+    SetWindowPos(window, nullptr, placed.left, top > room.top ? top : room.top, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
   ShowWindow(window, showCommand);
   UpdateWindow(window);
   return true;

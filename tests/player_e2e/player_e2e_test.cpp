@@ -51,14 +51,27 @@ std::string WordsSection(std::string utf8) {
 
 std::wstring Wide(const std::string& utf8) { return Utf16(utf8).c_str(); }
 
-// The band of `words` at `scale` for a client `width` wide, as the system draws
-// it: lines where the player's layout puts them, each shaped and drawn on its own
-// in the words' font and the system's colours. The layout is left in `band`.
-Capture DrawnBand(const std::wstring& words, int scale, int width, WordsBand* band) {
+std::string Repeat(const std::string& text, int times) {
+  std::string repeated;
+  while (times-- > 0) repeated += text;
+  return repeated;
+}
+
+RECT WorkArea(HWND window) {
+  MONITORINFO monitor = {sizeof monitor};
+  GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor);
+  return monitor.rcWork;
+}
+
+// The band of `words` at `scale` for a client `width` wide, at most `maxHeight`
+// tall, as the system draws it: lines where the player's layout puts them, each
+// shaped and drawn on its own in the words' font and the system's colours. The
+// layout is left in `band`.
+Capture DrawnBand(const std::wstring& words, int scale, int width, WordsBand* band, int maxHeight = 1 << 20) {
   GdiObject<HFONT> font(CreateWordsFont(scale));
   GdiDc measure(CreateCompatibleDC(nullptr));
   SelectedObject measuring(measure, font);
-  const int height = band->Layout(measure, words.c_str(), static_cast<int>(words.size()), width, 1 << 20,
+  const int height = band->Layout(measure, words.c_str(), static_cast<int>(words.size()), width, maxHeight,
                                   kWordsBandMargin * scale);
   BITMAPINFO info = {};
   info.bmiHeader = {sizeof info.bmiHeader, width, -height, 1, 32, BI_RGB};
@@ -72,8 +85,10 @@ Capture DrawnBand(const std::wstring& words, int scale, int width, WordsBand* ba
   SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
   SetBkMode(dc, TRANSPARENT);
   for (int i = 0; i < band->lineCount; i++) {
+    const std::wstring text = words.substr(band->lines[i].start, band->lines[i].length) +
+                              (band->lines[i].ellipsis ? L"…" : L"");
     SCRIPT_STRING_ANALYSIS line = nullptr;
-    if (SUCCEEDED(ScriptStringAnalyse(dc, words.c_str() + band->lines[i].start, band->lines[i].length, 4096, -1,
+    if (SUCCEEDED(ScriptStringAnalyse(dc, text.c_str(), static_cast<int>(text.size()), 4096, -1,
                                       SSA_GLYPHS | SSA_FALLBACK | SSA_LINK, 0, nullptr, nullptr, nullptr, nullptr,
                                       nullptr, &line)))
       ScriptStringOut(line, (width - ScriptString_pSize(line)->cx) / 2, band->margin + i * band->lineHeight, 0,
@@ -120,9 +135,9 @@ class PlayerTest : public ::testing::Test {
   bool SongWritten() const { return ReadWholeFile<std::string>(temp_.File("loopvue.mid")) == kSong; }
 
   // Plays a one-frame greeting with `words` and checks its window at `scale`:
-  // the animation exactly, centred above the band, and the band as the system
-  // draws `shown` (DrawnBand, whose layout is left in `band`); no band when
-  // `shown` is empty. The title in `title`.
+  // within the work area, the animation exactly, centred above the band, and
+  // the band as the system draws `shown` in the room left (DrawnBand, whose
+  // layout is left in `band`); no band when `shown` is empty. The title in `title`.
   void ExpectShownWithWords(const std::string& words, const std::wstring& shown, int scale, WordsBand* band,
                             std::wstring* title) {
     const PlainFrame frame = Pattern(0, 0, kScreenWidth, kScreenHeight, 1);
@@ -131,10 +146,17 @@ class PlayerTest : public ::testing::Test {
     ASSERT_NE(window, nullptr);
     wchar_t text[256] = {};
     GetWindowTextW(window, text, 256);
-    *title = text;
+    if (title != nullptr) *title = text;
     const int width = (shown.empty() ? kScreenWidth : std::max(kScreenWidth, kWordsBandMinWidth)) * scale;
     const int top = kScreenHeight * scale, left = (width - kScreenWidth * scale) / 2;
-    const Capture expected = DrawnBand(shown, scale, width, band);
+    RECT outer, inner;
+    GetWindowRect(window, &outer);
+    GetClientRect(window, &inner);
+    const RECT work = WorkArea(window);
+    EXPECT_TRUE(outer.top >= work.top && outer.bottom <= work.bottom) << outer.top << "-" << outer.bottom;
+    const int room = work.bottom - work.top;
+    const Capture expected =
+        DrawnBand(shown, scale, width, band, room - (outer.bottom - outer.top - inner.bottom) - top);
     CanvasModel model;
     model.Lay(frame);
     auto BandShown = [&](const Capture& c) {
@@ -201,7 +223,6 @@ TEST_F(PlayerTest, ShowsFramesInOrderThroughThePalette) {
 // draws otherwise than the CJK and the emoji, so boxes for glyphs that are
 // missing cannot pass; an empty or broken section is no words at all.
 TEST_F(PlayerTest, WordsShowBelowTheAnimationTitledByTheirFirstLine) {
-  auto Cakes = [](int n) { std::string cakes; while (n-- > 0) cakes += "🎂"; return cakes; };
   const struct {
     std::string words, title;
     bool shown;
@@ -209,7 +230,8 @@ TEST_F(PlayerTest, WordsShowBelowTheAnimationTitledByTheirFirstLine) {
       {"Привет, Анна! 你好 🎂\nС днём рождения!", "Привет, Анна! 你好 🎂", true},
       {"Привет, Анна! 你好 🎂\nС днём рождения!\nОт всех нас, с любовью: будь счастлива, и пусть сбудется всё!",
        "Привет, Анна! 你好 🎂", true},
-      {Cakes(65) + "\n!", Cakes(59) + "…", true},
+      {Repeat("🎂", 65) + "\n!", Repeat("🎂", 59) + "…", true},
+      {Repeat("好", 1000), Repeat("好", 59) + "…", true},  // the last line that fits ends in an ellipsis
       {"", "Animation Player", false},
       {"\xC3(", "Animation Player", false},
   };
@@ -220,6 +242,7 @@ TEST_F(PlayerTest, WordsShowBelowTheAnimationTitledByTheirFirstLine) {
     ExpectShownWithWords(c.words, c.shown ? Wide(c.words) : L"", 1, band.get(), &title);
     EXPECT_EQ(title, Wide(c.title));
     if (&c == &cases[1]) EXPECT_GT(band->height, shorter) << "the longer message";
+    EXPECT_EQ(band->lineCount > 0 && band->lines[band->lineCount - 1].ellipsis, &c == &cases[3]) << c.title;
     shorter = band->height;
   }
   for (const std::string real : {"你好", "🎂"}) {
@@ -236,10 +259,8 @@ TEST_F(PlayerTest, WordsShowBelowTheAnimationTitledByTheirFirstLine) {
 TEST_F(PlayerTest, ALongCjkLineWrapsBetweenCharactersNeverInsideAnEmoji) {
   auto band = std::make_unique<WordsBand>();
   for (int at = 16; at <= 21; at++) {
-    std::string words;
-    for (int i = 0; i < 40; i++) words += i == at ? "🎂好" : "好";
-    std::wstring title;
-    ExpectShownWithWords(words, Wide(words), 1, band.get(), &title);
+    const std::string words = Repeat("好", at) + "🎂" + Repeat("好", 40 - at);
+    ExpectShownWithWords(words, Wide(words), 1, band.get(), nullptr);
     ASSERT_GE(band->lineCount, 2) << "emoji at " << at;
     for (int i = 0; i < band->lineCount; i++) {
       const WordsLine& line = band->lines[i];
