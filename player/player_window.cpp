@@ -23,6 +23,10 @@ const wchar_t kTitle[] = L"Animation Player";
 // Code points of the words' first line a title shows, its ellipsis included.
 const int kTitleCodePoints = 60;
 
+// A band of one line at 96 DPI, about: its margins, and the font's 16 pixels
+// with the line's leading.
+const int kOneLineBand = 2 * kWordsBandMargin + 24;
+
 // The words laid out at shownScale, in their font; no lines without words.
 WordsBand band;
 HFONT wordsFont;
@@ -81,9 +85,12 @@ SIZE WindowSizeFor(SIZE client, UINT dpi) {
 
 // The scale the canvas is shown at on a display of `dpi` whose work area is
 // `room`: the window, frame and all, must fit it.
+// With words, the band's least width and a line of them must fit too.
 int ScaleFor(UINT dpi, const RECT& room) {
   const SIZE frame = WindowSizeFor(SIZE{0, 0}, dpi);
-  return FittingScale(PixelScale(dpi), animation.width, animation.height, frame.cx, frame.cy, room);
+  const int width = HasWords() && animation.width < kWordsBandMinWidth ? kWordsBandMinWidth : animation.width;
+  const int height = animation.height + (HasWords() ? kOneLineBand : 0);
+  return FittingScale(PixelScale(dpi), width, height, frame.cx, frame.cy, room);
 }
 
 // Lays the words out at shownScale for a window of `dpi` within `room`, the
