@@ -84,8 +84,8 @@ SIZE WindowSizeFor(SIZE client, UINT dpi) {
 }
 
 // The scale the canvas is shown at on a display of `dpi` whose work area is
-// `room`: the window, frame and all, must fit it.
-// With words, the band's least width and a line of them must fit too.
+// `room`: the window, frame and all, must fit it, with words the band's least
+// width and one line of them too.
 int ScaleFor(UINT dpi, const RECT& room) {
   const SIZE frame = WindowSizeFor(SIZE{0, 0}, dpi);
   const int width = HasWords() && animation.width < kWordsBandMinWidth ? kWordsBandMinWidth : animation.width;
@@ -99,10 +99,10 @@ void LayOutWords(HWND window, UINT dpi, const RECT& room) {
   if (!HasWords()) return;
   ReleaseWordsFont();
   wordsFont = CreateWordsFont(shownScale);
-  const int left = (room.bottom - room.top) - WindowSizeFor(SIZE{0, 0}, dpi).cy - animation.height * shownScale;
+  const int spare = (room.bottom - room.top) - WindowSizeFor(SIZE{0, 0}, dpi).cy - animation.height * shownScale;
   WindowDc dc(window);
   SelectedObject font(dc, wordsFont);
-  band.Layout(dc, senderWords, senderWordsLength, ClientSize().cx, left, kWordsBandMargin * shownScale);
+  band.Layout(dc, senderWords, senderWordsLength, ClientSize().cx, spare, kWordsBandMargin * shownScale);
 }
 
 // Sizes the window to hold the client area at shownScale, at `at` when given.
