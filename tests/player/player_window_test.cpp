@@ -168,21 +168,19 @@ TEST_F(PlayerWindowTest, TheCanvasFollowsTheWindowToAMonitorOfAnotherDpi) {
     GetWindowRect(window, &placed);
     EXPECT_EQ(placed.left, 40) << "where the system suggests";
     UpdateWindow(window);
-    // The first canvas pixel the screen does not show, as y * width + x; -1 for none.
-    auto Mismatch = [&](const Capture& c) {
-      for (int y = 0; y < side * k; y++)
-        for (int x = 0; x < side * k; x++) {
-          const uint32_t colour = colours[frame.indices[(y / k) * side + x / k]];
-          if (c.At(left + x, y) != ((colour & 0xFF) << 16 | (colour & 0xFF00) | (colour >> 16 & 0xFF)))
-            return y * side * k + x;
-        }
-      return -1;
-    };
     // The system may put the painted window on the screen a moment later.
-    Capture shown;
-    PumpUntil([&] { return (shown = CaptureClient(window)).width == width && Mismatch(shown) < 0; }, 5000);
+    const uint32_t corner = colours[frame.indices[0]];
+    const DWORD shownCorner = (corner & 0xFF) << 16 | (corner & 0xFF00) | (corner >> 16 & 0xFF);
+    PumpUntil([&] { const Capture c = CaptureClient(window); return c.width == width && c.At(left, 0) == shownCorner; },
+              5000);
+    const Capture shown = CaptureClient(window);
     ASSERT_EQ(shown.width, width);
-    EXPECT_EQ(Mismatch(shown), -1) << "at " << dpi;
+    for (int y = 0; y < side * k; y++)
+      for (int x = 0; x < side * k; x++) {
+        const uint32_t colour = colours[frame.indices[(y / k) * side + x / k]];
+        ASSERT_EQ(shown.At(left + x, y), (colour & 0xFF) << 16 | (colour & 0xFF00) | (colour >> 16 & 0xFF))
+            << x << "," << y << " at " << dpi;
+      }
   }
   // Margins, font and width all twice as large.
   EXPECT_GT(bandHeights[0], 2 * kWordsBandMargin);

@@ -70,8 +70,7 @@ Capture DrawnBand(const std::wstring& words, int scale, int width, WordsBand* ba
                                   kWordsBandMargin * scale);
   BITMAPINFO info = TopDownInfo32(width, height);
   void* bits = nullptr;
-  GdiBitmap bitmap;
-  bitmap.Reset(CreateDIBSection(measure, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  GdiObject<HBITMAP> bitmap(CreateDIBSection(measure, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
   MemoryDc dc(bitmap);
   SelectedObject selected(dc, font);
   const RECT all = {0, 0, width, height};
