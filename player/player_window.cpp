@@ -23,6 +23,10 @@ const wchar_t kTitle[] = L"Animation Player";
 // Code points of the words' first line a title shows, its ellipsis included.
 const int kTitleCodePoints = 60;
 
+// A band of one line at 96 DPI, about: its margins, and the font's 16 pixels
+// with the line's leading.
+const int kOneLineBand = 2 * kWordsBandMargin + 24;
+
 // The words laid out at shownScale, in their font; no lines without words.
 WordsBand band;
 HFONT wordsFont;
@@ -80,10 +84,13 @@ SIZE WindowSizeFor(SIZE client, UINT dpi) {
 }
 
 // The scale the canvas is shown at on a display of `dpi` whose work area is
-// `room`: the window, frame and all, must fit it.
+// `room`: the window, frame and all, must fit it, with words the band's least
+// width and one line of them too.
 int ScaleFor(UINT dpi, const RECT& room) {
   const SIZE frame = WindowSizeFor(SIZE{0, 0}, dpi);
-  return FittingScale(PixelScale(dpi), animation.width, animation.height, frame.cx, frame.cy, room);
+  const int width = HasWords() && animation.width < kWordsBandMinWidth ? kWordsBandMinWidth : animation.width;
+  const int height = animation.height + (HasWords() ? kOneLineBand : 0);
+  return FittingScale(PixelScale(dpi), width, height, frame.cx, frame.cy, room);
 }
 
 // Lays the words out at shownScale for a window of `dpi` within `room`, the
@@ -92,10 +99,10 @@ void LayOutWords(HWND window, UINT dpi, const RECT& room) {
   if (!HasWords()) return;
   ReleaseWordsFont();
   wordsFont = CreateWordsFont(shownScale);
-  const int left = (room.bottom - room.top) - WindowSizeFor(SIZE{0, 0}, dpi).cy - animation.height * shownScale;
+  const int spare = (room.bottom - room.top) - WindowSizeFor(SIZE{0, 0}, dpi).cy - animation.height * shownScale;
   WindowDc dc(window);
   SelectedObject font(dc, wordsFont);
-  band.Layout(dc, senderWords, senderWordsLength, ClientSize().cx, left, kWordsBandMargin * shownScale);
+  band.Layout(dc, senderWords, senderWordsLength, ClientSize().cx, spare, kWordsBandMargin * shownScale);
 }
 
 // Sizes the window to hold the client area at shownScale, at `at` when given.
@@ -158,6 +165,14 @@ bool CreatePlayerWindow(HINSTANCE instance, int showCommand) {
   shownScale = ScaleFor(dpi, room);
   LayOutWords(window, dpi, room);
   FitWindow(window, dpi, nullptr);
+  // A band of many lines may reach below the work area from where the window opened.
+  RECT placed;
+  GetWindowRect(window, &placed);
+  if (HasWords() && placed.bottom > room.bottom) {
+    const int top = room.bottom - (placed.bottom - placed.top);
+    SetWindowPos(window, nullptr, placed.left, top > room.top ? top : room.top, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
   ShowWindow(window, showCommand);
   UpdateWindow(window);
   return true;

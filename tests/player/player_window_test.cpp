@@ -168,6 +168,11 @@ TEST_F(PlayerWindowTest, TheCanvasFollowsTheWindowToAMonitorOfAnotherDpi) {
     GetWindowRect(window, &placed);
     EXPECT_EQ(placed.left, 40) << "where the system suggests";
     UpdateWindow(window);
+    // The system may put the painted window on the screen a moment later.
+    const uint32_t corner = colours[frame.indices[0]];
+    const DWORD shownCorner = (corner & 0xFF) << 16 | (corner & 0xFF00) | (corner >> 16 & 0xFF);
+    PumpUntil([&] { const Capture c = CaptureClient(window); return c.width == width && c.At(left, 0) == shownCorner; },
+              5000);
     const Capture shown = CaptureClient(window);
     ASSERT_EQ(shown.width, width);
     for (int y = 0; y < side * k; y++)
