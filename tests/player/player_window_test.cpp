@@ -163,7 +163,9 @@ TEST_F(PlayerWindowTest, TheCanvasFollowsTheWindowToAMonitorOfAnotherDpi) {
     GetClientRect(window, &client);
     EXPECT_EQ(client.right, width) << dpi;
     bandHeights[k - 1] = client.bottom - side * k;
-    if (senderWordsLength == 0) EXPECT_EQ(bandHeights[k - 1], 0) << dpi;
+    if (senderWordsLength == 0) {
+      EXPECT_EQ(bandHeights[k - 1], 0) << dpi;
+    }
     RECT placed;
     GetWindowRect(window, &placed);
     EXPECT_EQ(placed.left, 40) << "where the system suggests";

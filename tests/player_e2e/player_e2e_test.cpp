@@ -142,7 +142,8 @@ class PlayerTest : public ::testing::Test {
     RECT outer, inner;
     GetWindowRect(window, &outer);
     GetClientRect(window, &inner);
-    MONITORINFO monitor = {sizeof monitor};
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof monitor;
     GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor);
     const RECT& work = monitor.rcWork;
     EXPECT_TRUE(outer.top >= work.top && outer.bottom <= work.bottom) << outer.top << "-" << outer.bottom;
@@ -230,7 +231,9 @@ TEST_F(PlayerTest, WordsShowBelowTheAnimationTitledByTheirFirstLine) {
     std::wstring title;
     ExpectShownWithWords(c.words, c.title == "Animation Player" ? L"" : Wide(c.words), 1, band.get(), &title);
     EXPECT_EQ(title, Wide(c.title));
-    if (&c == &cases[1]) EXPECT_GT(band->height, shorter) << "the longer message";
+    if (&c == &cases[1]) {
+      EXPECT_GT(band->height, shorter) << "the longer message";
+    }
     EXPECT_EQ(band->lineCount > 0 && band->lines[band->lineCount - 1].ellipsis, &c == &cases[3]) << c.title;
     shorter = band->height;
   }
