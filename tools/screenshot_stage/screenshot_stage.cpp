@@ -141,7 +141,8 @@ int Maker(const std::string& exe, const std::string& dir, const std::string& gif
     for (char c : ReadWholeFile<std::string>(wordsFile)) words += c == '\n' ? std::string("\r\n") : std::string(1, c);
     HWND box = FindWindowExA(window, nullptr, "Edit", nullptr);
     if (box == nullptr) return 6;
-    SendMessageW(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Utf16(words).c_str()));
+    // As typed: a multi-line box tells its window of no text set whole.
+    SendMessageW(box, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(Utf16(words).c_str()));
   }
   return CaptureAndClose(maker, window, dir + "/maker.ppm");
 }
