@@ -5,14 +5,16 @@
 
 const char kPreviewClass[] = "LoopvuePreview";
 
-ATOM PreviewView::Register(HINSTANCE instance) {
+ATOM RegisterControlClass(HINSTANCE instance, const char* name, WNDPROC procedure) {
   WNDCLASSA windowClass = {};
-  windowClass.lpfnWndProc = WindowProc;
+  windowClass.lpfnWndProc = procedure;
   windowClass.hInstance = instance;
   windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-  windowClass.lpszClassName = kPreviewClass;
+  windowClass.lpszClassName = name;
   return RegisterClassA(&windowClass);
 }
+
+ATOM PreviewView::Register(HINSTANCE instance) { return RegisterControlClass(instance, kPreviewClass, WindowProc); }
 
 void PreviewView::Attach(HWND control) {
   hwnd = control;

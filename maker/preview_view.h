@@ -11,6 +11,9 @@
 
 extern const char kPreviewClass[];
 
+// Registers a class of the maker's own controls, drawn by `procedure`.
+ATOM RegisterControlClass(HINSTANCE instance, const char* name, WNDPROC procedure);
+
 class PreviewView {
  public:
   // The control's class, which the main window's template names.

@@ -1,15 +1,10 @@
 #include "words_view.h"
 
+#include "preview_view.h"
+
 const char kWordsViewClass[] = "LoopvueWords";
 
-ATOM WordsView::Register(HINSTANCE instance) {
-  WNDCLASSA windowClass = {};
-  windowClass.lpfnWndProc = WindowProc;
-  windowClass.hInstance = instance;
-  windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-  windowClass.lpszClassName = kWordsViewClass;
-  return RegisterClassA(&windowClass);
-}
+ATOM WordsView::Register(HINSTANCE instance) { return RegisterControlClass(instance, kWordsViewClass, WindowProc); }
 
 void WordsView::Attach(HWND control) {
   hwnd = control;
