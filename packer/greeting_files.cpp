@@ -128,8 +128,8 @@ class GreetingLayout {
 };
 
 // Runs the player's lookup on the greeting as written: each section must be
-// found where it stands, and without a song none may be found. An empty string
-// when so, else why not.
+// found where it stands, and none of a part not given (a song, the words). An
+// empty string when so, else why not.
 std::string CheckSections(const std::string& path, const std::string& output, const GreetingLayout& layout,
                           bool withSong) {
   const int64_t size = layout.total();
