@@ -258,35 +258,40 @@ std::string WhyFlattenedForThePage(const FlattenNeed& need) {
   return " for the web page, as the player shows it with --flatten (" + cures + ")";
 }
 
-// A page is refused for what the player's lookup of a greeting's sections
-// would refuse the same parts for.
-void RefuseWhatTheGreetingWould(const Options& options, const std::vector<uint8_t>& gif,
-                                const std::vector<uint8_t>* song, bool flattened) {
+// The parts of a greeting from the arguments; the player's are the caller's.
+GreetingParts PartsOf(const Options& options, const std::vector<uint8_t>& gif, const std::vector<uint8_t>& song,
+                      bool flattened) {
   GreetingParts parts;
   parts.animationPath = options.gif;
   parts.animation = &gif;
   parts.flattened = flattened;
   parts.songPath = options.midi;
-  parts.song = song;
+  if (!options.midi.empty()) parts.song = &song;
   parts.words = options.words;
-  std::string error;
-  if (!CheckAsGreeting(parts, options.output, &error)) Fail(error);
+  return parts;
+}
+
+// The sizes of the parts (of the player too, when `player` names one), then the
+// animation read, flattened when asked, and checked into `animation`.
+std::vector<uint8_t> CheckedAnimation(const Options& options, const PartSize& player, GifAnimation* animation,
+                                      Verdict* verdict) {
+  PartSize song{options.midi, FileSize(options.midi)};
+  CheckPartSizes(player, PartSize{options.gif, FileSize(options.gif)}, options.midi.empty() ? nullptr : &song,
+                 options.flatten, options.output, verdict);
+  Report(verdict);
+  std::vector<uint8_t> gif = ReadInput(options.gif);
+  if (options.flatten) gif = Flatten(options, gif);
+  CheckAnimation(options.gif, gif, options.flatten, animation, verdict);
+  return gif;
 }
 
 // --web: the same checks, refusals and cures as a greeting from the same
 // arguments, then the page instead of the player and its sections.
 int PackPage(const Options& options) {
   Verdict verdict;
-  PartSize song{options.midi, FileSize(options.midi)};
-  // No player goes into a page, so there is no greeting's total to check.
-  CheckPartSizes(PartSize{std::string(), -1}, PartSize{options.gif, FileSize(options.gif)},
-                 options.midi.empty() ? nullptr : &song, options.flatten, options.output, &verdict);
-  Report(&verdict);
-
-  std::vector<uint8_t> gif = ReadInput(options.gif);
-  if (options.flatten) gif = Flatten(options, gif);
   static GifAnimation animation;
-  CheckAnimation(options.gif, gif, options.flatten, &animation, &verdict);
+  // No player goes into a page, so there is no greeting's total to check.
+  std::vector<uint8_t> gif = CheckedAnimation(options, PartSize{std::string(), -1}, &animation, &verdict);
   const FlattenNeed need = FindFlattenNeed(verdict);
   bool flattened = options.flatten;
   if (verdict.accepted() && !flattened && need.needed) {
@@ -305,7 +310,10 @@ int PackPage(const Options& options) {
     Report(&verdict);
   }
 
-  RefuseWhatTheGreetingWould(options, gif, options.midi.empty() ? nullptr : &midi, flattened);
+  // Refused for what the player's lookup of a greeting's sections would refuse
+  // the same parts for.
+  std::string error;
+  if (!CheckAsGreeting(PartsOf(options, gif, midi, flattened), options.output, &error)) Fail(error);
   if (!options.preview.empty()) WritePreview(options.preview, &animation);
   FreeGifAnimation(&animation);
 
@@ -314,7 +322,6 @@ int PackPage(const Options& options) {
   parts.animation = &gif;
   if (!options.midi.empty()) parts.song = &midi;
   parts.words = options.words;
-  std::string error;
   if (!WriteWebPage(parts, options.output, &error)) Fail(error);
   return 0;
 }
@@ -325,15 +332,9 @@ int Pack(const std::vector<std::string>& argv) {
 
   // Sizes first: a part the player cannot take is refused before it is read.
   Verdict verdict;
-  PartSize song{options.midi, FileSize(options.midi)};
-  CheckPartSizes(PartSize{options.player, FileSize(options.player)}, PartSize{options.gif, FileSize(options.gif)},
-                 options.midi.empty() ? nullptr : &song, options.flatten, options.output, &verdict);
-  Report(&verdict);
-
-  std::vector<uint8_t> gif = ReadInput(options.gif);
-  if (options.flatten) gif = Flatten(options, gif);
   static GifAnimation animation;
-  CheckAnimation(options.gif, gif, options.flatten, &animation, &verdict);
+  std::vector<uint8_t> gif =
+      CheckedAnimation(options, PartSize{options.player, FileSize(options.player)}, &animation, &verdict);
   Report(&verdict);
 
   std::vector<uint8_t> midi;
@@ -354,15 +355,9 @@ int Pack(const std::vector<std::string>& argv) {
   if (!options.preview.empty()) WritePreview(options.preview, &animation);
   FreeGifAnimation(&animation);
 
-  GreetingParts parts;
+  GreetingParts parts = PartsOf(options, gif, midi, options.flatten);
   parts.playerPath = options.player;
   parts.player = &player;
-  parts.animationPath = options.gif;
-  parts.animation = &gif;
-  parts.flattened = options.flatten;
-  parts.songPath = options.midi;
-  if (!options.midi.empty()) parts.song = &midi;
-  parts.words = options.words;
   std::string error;
   if (!WriteGreeting(parts, options.output, &error)) Fail(error);
   return 0;
